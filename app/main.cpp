@@ -1,0 +1,6 @@
+#include "app/app.h"
+
+int main(int argc, char** argv)
+{
+    return runApplication(argc, argv);
+}

@@ -1,0 +1,36 @@
+// The operating-system services vexa uses, behind one OS-neutral interface.
+// Nothing outside platform/ talks to the OS directly; everything here is
+// safe to call from any thread unless its comment says otherwise.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+struct PlatformThread {
+    uint64_t handle;  // opaque, as the OS gave it
+};
+
+// Number of processors online; at least 1.
+int platformProcessorCount();
+
+// Starts `routine(arg)` on a new detached thread that runs at once.
+// Returns false when the OS refuses the thread.
+bool platformStartThread(void (*routine)(int), int arg, PlatformThread* thread, uint32_t* threadId);
+
+void platformSleep(int milliseconds);
+
+// Lowers `counter` by one and returns the new value. The read-modify-write
+// releases this thread's earlier writes to whoever later acquires the counter.
+int32_t platformInterlockedDecrement(std::atomic<int32_t>& counter);
+
+// High-resolution counter: frequency in counts per second and a reading.
+// Both return false when no such counter exists.
+bool platformCounterFrequency(int64_t* countsPerSecond);
+bool platformCounterRead(int64_t* counts);
+
+// Address of an OpenGL entry point by name, or null. Needs a current context.
+void* platformGetProcAddress(const char* name);
+
+// Executes CPUID with `leaf`; regs receives EAX, EBX, ECX, EDX.
+// Returns false where the processor has no CPUID instruction.
+bool platformCpuid(uint32_t leaf, uint32_t regs[4]);

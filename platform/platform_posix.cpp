@@ -1,0 +1,112 @@
+// POSIX/Linux implementation of the platform layer: pthreads, nanosleep,
+// the steady clock, GLX entry-point lookup and the compiler's CPUID header.
+#include "platform/platform.h"
+
+#include <GL/glx.h>
+#include <pthread.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <new>
+
+#if defined(__i386__) || defined(__x86_64__)
+#include <cpuid.h>
+#endif
+
+int platformProcessorCount()
+{
+    long count = sysconf(_SC_NPROCESSORS_ONLN);
+    return count > 0 ? (int)count : 1;
+}
+
+namespace {
+
+struct ThreadStart {
+    void (*routine)(int);
+    int arg;
+};
+
+void* runThread(void* raw)
+{
+    ThreadStart start = *(ThreadStart*)raw;
+    delete (ThreadStart*)raw;
+    start.routine(start.arg);
+    return nullptr;
+}
+
+std::atomic<uint32_t> nextThreadId{1};
+
+}  // namespace
+
+bool platformStartThread(void (*routine)(int), int arg, PlatformThread* thread, uint32_t* threadId)
+{
+    ThreadStart* start = new (std::nothrow) ThreadStart{routine, arg};
+    if (!start)
+        return false;
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
+    pthread_t id;
+    int failed = pthread_create(&id, &attr, runThread, start);
+    pthread_attr_destroy(&attr);
+    if (failed) {
+        delete start;
+        return false;
+    }
+    if (thread)
+        thread->handle = (uint64_t)id;
+    if (threadId)
+        *threadId = nextThreadId.fetch_add(1);
+    return true;
+}
+
+void platformSleep(int milliseconds)
+{
+    timespec wait{milliseconds / 1000, (long)(milliseconds % 1000) * 1000000L};
+    while (nanosleep(&wait, &wait) != 0) {
+    }
+}
+
+int32_t platformInterlockedDecrement(std::atomic<int32_t>& counter)
+{
+    return counter.fetch_sub(1, std::memory_order_acq_rel) - 1;
+}
+
+bool platformCounterFrequency(int64_t* countsPerSecond)
+{
+    using Period = std::chrono::steady_clock::period;
+    if (Period::num != 1)
+        return false;
+    *countsPerSecond = (int64_t)Period::den;
+    return true;
+}
+
+bool platformCounterRead(int64_t* counts)
+{
+    *counts = (int64_t)std::chrono::steady_clock::now().time_since_epoch().count();
+    return true;
+}
+
+void* platformGetProcAddress(const char* name)
+{
+    return (void*)glXGetProcAddressARB((const GLubyte*)name);
+}
+
+bool platformCpuid(uint32_t leaf, uint32_t regs[4])
+{
+#if defined(__i386__) || defined(__x86_64__)
+    unsigned a, b, c, d;
+    if (!__get_cpuid(leaf, &a, &b, &c, &d))
+        return false;
+    regs[0] = a;
+    regs[1] = b;
+    regs[2] = c;
+    regs[3] = d;
+    return true;
+#else
+    (void)leaf;
+    (void)regs;
+    return false;
+#endif
+}

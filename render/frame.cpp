@@ -1,0 +1,180 @@
+// The frame pass (main thread) and the worker routine. The main thread
+// publishes a frame through the counter and the ticket, computes and draws
+// its own rows, then scans until every row of the frame is done.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+
+#include <GL/gl.h>
+
+#include "app/app.h"
+#include "compute/compute.h"
+#include "render/render.h"
+
+namespace {
+
+int scratchColumns = 0;  // columns the row scratch arrays hold
+uint32_t frameSequence = 0;
+
+void* reallocOrDrop(void* block, size_t bytes)
+{
+    void* grown = realloc(block, bytes > 0 ? bytes : 1);
+    if (!grown)
+        free(block);
+    return grown;
+}
+
+void recreateFrameBuffers()
+{
+    app.resizePending = false;
+    int columns = std::max(app.width, 0);
+    app.rowColors = (uint8_t*)reallocOrDrop(app.rowColors, (size_t)columns * 3);
+    if (!app.rowColors)
+        fputs("ERROR: allocating row color buffer\n", stdout);
+    app.rowVertices = (float*)reallocOrDrop(app.rowVertices, (size_t)columns * 8);
+    if (!app.rowVertices)
+        fputs("ERROR: allocating vertex buffer\n", stdout);
+    scratchColumns = app.rowColors && app.rowVertices ? columns : 0;
+    delete app.iterationBuffer;
+    // Rounded up to whole groups of four for the four-lane kernel.
+    app.iterationBuffer = new (std::nothrow) IterationBuffer((columns + 3) & ~3, app.height);
+}
+
+void waitForWorkers()
+{
+    while (app.pendingWorkers.load(std::memory_order_acquire) != 0)
+        platformSleep(1);
+}
+
+void releaseWorkers(int counter, int participants, int rows)
+{
+    // The ticket holds 16 bits of sequence; 0 is never used, so a worker that
+    // has seen no frame yet (last sequence 0) joins the first one.
+    frameSequence = (frameSequence + 1) & 0xFFFFu;
+    if (frameSequence == 0)
+        frameSequence = 1;
+    app.pendingWorkers.store(counter, std::memory_order_relaxed);
+    app.frameTicket.store(packFrameTicket(frameSequence, participants, rows),
+                          std::memory_order_release);
+}
+
+// Rows the frame can really compute: those the buffer holds storage for.
+int frameRows()
+{
+    if (!app.iterationBuffer)
+        return 0;
+    return std::min(app.height, app.iterationBuffer->rows());
+}
+
+void drawUntilAllDone(int rows, int mode)
+{
+    bool complete;
+    do {
+        complete = true;
+        for (int r = 0; r < rows; ++r) {
+            if (app.iterationBuffer->isRowDone(r))
+                drawRow(r, mode);
+            else
+                complete = false;
+        }
+    } while (!complete);
+}
+
+}  // namespace
+
+bool renderFrame(int maxIters, int mode)
+{
+    if (app.height <= 0 || app.width <= 0)
+        return true;
+    glClear(GL_COLOR_BUFFER_BIT);
+    waitForWorkers();
+    if (mode == ModeGpu) {
+        for (int r = 0; r < app.height; ++r)
+            drawRow(r, mode);
+        return true;
+    }
+    if (app.resizePending)
+        recreateFrameBuffers();
+    int rows = modeHasKernel(mode) ? frameRows() : 0;
+    for (int r = 0; r < rows; ++r)
+        app.iterationBuffer->setRowDone(r, false);
+    if (rows > 0) {
+        int participants = std::max(app.cpuCount, 1);
+        RowShare own = mainThreadShare(participants, rows);
+        // The pause stays as a courtesy to workers still polling; correctness
+        // rests on the ticket, not on this margin.
+        platformSleep(3);
+        releaseWorkers(workersInFrame(participants, rows), participants, rows);
+        for (int r = own.first; r < own.end; ++r) {
+            computeRow(r, maxIters, mode);
+            drawRow(r, mode);
+        }
+        drawUntilAllDone(rows, mode);
+    }
+    glFlush();
+    return true;
+}
+
+void workerMain(int index)
+{
+    printf("Thread %d says: \"I'm a slave, I'm alive.\"\n", index + 1);
+    uint32_t lastSequence = 0;
+    for (;;) {
+        uint64_t ticket = app.frameTicket.load(std::memory_order_acquire);
+        uint32_t sequence;
+        int participants, rows;
+        unpackFrameTicket(ticket, &sequence, &participants, &rows);
+        if (sequence == lastSequence) {
+            platformSleep(1);
+            continue;
+        }
+        lastSequence = sequence;
+        RowShare share;
+        if (!workerShare(index, participants, rows, &share))
+            continue;  // not counted in this frame: never join it late
+        for (int r = share.first; r < share.end; ++r)
+            computeRow(r, app.maxIters, app.computeMode);
+        platformInterlockedDecrement(app.pendingWorkers);
+    }
+}
+
+bool computeRow(int row, int maxIters, int mode)
+{
+    IterationBuffer* buffer = app.iterationBuffer;
+    if (buffer)
+        buffer->setRowDone(row, false);
+    bool ok = false;
+    switch (mode) {
+    case ModeFpuC:
+        ok = kernelFpuC(row, maxIters);
+        break;
+    case ModeFpuAsm:
+        ok = kernelFpuAsm(row, maxIters);
+        break;
+    case ModeSse:
+        ok = kernelSse(row, maxIters);
+        break;
+    default:
+        return false;
+    }
+    if (ok && buffer)
+        buffer->setRowDone(row, true);
+    return ok;
+}
+
+bool modeHasKernel(int mode)
+{
+    if (mode == ModeFpuC || mode == ModeFpuAsm)
+        return true;
+#if defined(__i386__) || defined(__x86_64__)
+    return mode == ModeSse;
+#else
+    return false;
+#endif
+}
+
+int rowScratchColumns()
+{
+    return scratchColumns;
+}

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what building and testing vexa need, from Debian's packages.
+# As root it runs apt-get itself; otherwise it prints the command to run.
+set -euo pipefail
+
+packages=(cmake g++ make pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri
+          libgtest-dev xvfb xauth xdotool imagemagick x11-utils)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+if [ "$(id -u)" -eq 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+else
+  echo "Missing packages: ${missing[*]}"
+  echo "Run: sudo apt-get update && sudo apt-get install -y ${missing[*]}"
+  exit 1
+fi

@@ -1,0 +1,78 @@
+// Entry of the GL tests: a GLUT window on the test display, made once before
+// any test runs (listing the tests needs no display).
+#include <GL/freeglut.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "app/app.h"
+#include "compute/compute.h"
+#include "platform/platform.h"
+#include "gl_support.h"
+
+namespace {
+
+class GlWindow : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        static int argc = 1;
+        static char name[] = "vexa_gl_tests";
+        static char* argv[] = {name, nullptr};
+        glutInit(&argc, argv);
+        glutInitWindowPosition(0, 0);
+        glutInitWindowSize(500, 500);
+        glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
+        glutCreateWindow("vexa gl tests");
+        glutDisplayFunc([] {});
+        for (int i = 0; i < 10; ++i)
+            glutMainLoopEvent();
+        glDisable(GL_DITHER);
+        glShadeModel(GL_FLAT);
+        glDrawBuffer(GL_BACK);
+        glReadBuffer(GL_BACK);
+        // A pool of three workers; tests choose how many take part through cpuCount.
+        app.cpuCount = createWorkers(3, platformStartThread) + 1;
+    }
+};
+
+}  // namespace
+
+void resetAppForGl(int w, int h, int mode)
+{
+    delete app.iterationBuffer;
+    app.iterationBuffer = nullptr;
+    app.computeMode = mode;
+    app.maxIters = 40;
+    app.xMin = -2.0;
+    app.yMin = -1.5;
+    app.xMax = 1.0;
+    app.yMax = 1.5;
+    app.bailout = 4.0;
+    app.arraysAvailable = true;
+    app.doubleBuffered = false;
+    if (!app.palette)
+        buildPalette(PaletteEntries, 70, 50, 200);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glClearColor(0, 0, 0, 1);
+    onReshape(w, h);
+}
+
+std::vector<Rgb> readPixelsTopDown(int w, int h)
+{
+    std::vector<Rgb> raw((size_t)w * h);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, raw.data());
+    std::vector<Rgb> rows((size_t)w * h);
+    for (int r = 0; r < h; ++r)
+        memcpy(&rows[(size_t)r * w], &raw[(size_t)(h - 1 - r) * w], (size_t)w * sizeof(Rgb));
+    return rows;
+}
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    ::testing::AddGlobalTestEnvironment(new GlWindow);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,19 @@
+// Shared helpers for tests that draw through the real GL: one GLUT window of
+// 500 x 500 on the test display, drawing into and reading from its back buffer.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+struct Rgb {
+    uint8_t r, g, b;
+    bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
+};
+
+// Puts AppState back to its start-up values for a window of w x h pixels,
+// with the palette built and the projection set (as the first reshape does).
+void resetAppForGl(int w, int h, int mode);
+
+// Reads the w x h pixels at the bottom-left of the window; row 0 of the
+// result is the top row of that region, as the picture's rows run.
+std::vector<Rgb> readPixelsTopDown(int w, int h);
