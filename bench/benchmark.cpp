@@ -1,0 +1,6 @@
+// Placeholder until the console benchmark lands.
+#include "bench/bench.h"
+
+void runBenchmark()
+{
+}
