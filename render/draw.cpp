@@ -81,7 +81,8 @@ bool drawRow(int row, int mode)
     // The buffer may be smaller than the window between a resize and the
     // next frame: draw only the columns it holds.
     int columns = std::min(app.width, app.iterationBuffer->columns());
-    if (app.arraysAvailable && columns <= rowScratchColumns())
+    bool scratch = app.rowColors && app.rowVertices && columns <= rowScratchColumns();
+    if (app.arraysAvailable && scratch)
         drawArrays(p, row, columns);
     else
         drawImmediate(p, row, columns);

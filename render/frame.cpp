@@ -12,6 +12,8 @@
 #include "compute/compute.h"
 #include "render/render.h"
 
+void (*rowComputedHook)(int row) = nullptr;
+
 namespace {
 
 int scratchColumns = 0;  // columns the row scratch arrays hold
@@ -37,8 +39,11 @@ void recreateFrameBuffers()
         fputs("ERROR: allocating vertex buffer\n", stdout);
     scratchColumns = app.rowColors && app.rowVertices ? columns : 0;
     delete app.iterationBuffer;
-    // Rounded up to whole groups of four for the four-lane kernel.
-    app.iterationBuffer = new (std::nothrow) IterationBuffer((columns + 3) & ~3, app.height);
+    // Rounded up to whole groups of four for the four-lane kernel; a width
+    // whose rounding leaves the int range is refused like any other size.
+    int64_t rounded = ((int64_t)columns + 3) & ~(int64_t)3;
+    int bufferColumns = rounded <= INT32_MAX ? (int)rounded : -1;
+    app.iterationBuffer = new (std::nothrow) IterationBuffer(bufferColumns, app.height);
 }
 
 void waitForWorkers()
@@ -158,8 +163,11 @@ bool computeRow(int row, int maxIters, int mode)
     default:
         return false;
     }
-    if (ok && buffer)
+    if (ok && buffer) {
+        if (rowComputedHook)
+            rowComputedHook(row);
         buffer->setRowDone(row, true);
+    }
     return ok;
 }
 

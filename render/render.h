@@ -29,5 +29,9 @@ void unpackFrameTicket(uint64_t ticket, uint32_t* sequence, int* participants, i
 // Columns the row scratch arrays can hold (0 when absent).
 int rowScratchColumns();
 
+// Called from computeRow on the computing thread after each row, before its
+// done flag is set; null normally. Lets tests count who computed what.
+extern void (*rowComputedHook)(int row);
+
 // Whether the pass has a processor kernel for `mode` in this build.
 bool modeHasKernel(int mode);

@@ -1,1 +1,266 @@
+// Whole frames through the real GL: pixels read back against counts computed
+// here, the hand-off under stress, reshapes, and the frame pass when buffers
+// cannot be had.
+#include <GL/gl.h>
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <climits>
+#include <vector>
+
+#include "app/app.h"
+#include "compute/compute.h"
+#include "gl_support.h"
+#include "render/render.h"
+
+namespace {
+
+// The plain kernel's count, computed independently in double arithmetic.
+int countOf(double cx, double cy, int maxIters)
+{
+    double zr = cx, zi = cy;
+    int n = 0;
+    for (; n < maxIters; ++n) {
+        double zr2 = zr * zr, zi2 = zi * zi;
+        if (zr2 + zi2 > 4.0)
+            break;
+        double nzi = 2.0 * zi * zr + cy;
+        zr = zr2 - zi2 + cx;
+        zi = nzi;
+    }
+    return n == maxIters ? -1 : n;
+}
+
+std::vector<Rgb> expectedPicture(int w, int h, int maxIters)
+{
+    std::vector<Rgb> picture((size_t)w * h);
+    for (int r = 0; r < h; ++r) {
+        double y = (double)r * app.stepY + app.yMin;
+        double x = app.xMin;
+        for (int k = 0; k < w; ++k) {
+            int n = countOf(x, y, maxIters);
+            const uint8_t* c = app.palette + 3 * (n < 0 ? 0 : n);
+            picture[(size_t)r * w + k] = n < 0 ? Rgb{0, 0, 0} : Rgb{c[0], c[1], c[2]};
+            x += app.stepX;
+        }
+    }
+    return picture;
+}
+
+int mismatches(const std::vector<Rgb>& a, const std::vector<Rgb>& b, int w, std::string* where)
+{
+    int bad = 0;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (!(a[i] == b[i]) && bad++ == 0)
+            *where = "first at row " + std::to_string(i / w) + " column " + std::to_string(i % w);
+    return bad;
+}
+
+}  // namespace
+
+TEST(GlFrame, WholeFrameEqualsPaletteColoursOfCounts)
+{
+    for (int participants : {1, 2, 3}) {
+        resetAppForGl(500, 500, ModeFpuC);
+        app.cpuCount = participants;
+        renderFrame(app.maxIters, app.computeMode);
+        std::vector<Rgb> got = readPixelsTopDown(500, 500);
+        std::string where;
+        EXPECT_EQ(mismatches(got, expectedPicture(500, 500, 40), 500, &where), 0)
+            << participants << " participants, " << where;
+    }
+}
+
+TEST(GlFrame, FirstAndLastRowsAndColumnsLandOnTheirOwnPixels)
+{
+    // An odd size so that nothing lines up by luck.
+    resetAppForGl(211, 173, ModeFpuC);
+    app.cpuCount = 2;
+    renderFrame(app.maxIters, app.computeMode);
+    std::vector<Rgb> got = readPixelsTopDown(211, 173);
+    std::vector<Rgb> want = expectedPicture(211, 173, 40);
+    for (int k = 0; k < 211; ++k) {
+        ASSERT_EQ(got[k], want[k]) << "top row, column " << k;
+        ASSERT_EQ(got[172 * 211 + k], want[172 * 211 + k]) << "bottom row, column " << k;
+    }
+    for (int r = 0; r < 173; ++r) {
+        ASSERT_EQ(got[r * 211], want[r * 211]) << "left column, row " << r;
+        ASSERT_EQ(got[r * 211 + 210], want[r * 211 + 210]) << "right column, row " << r;
+    }
+}
+
+TEST(GlFrame, ArrayAndPointPathsDrawTheSamePixels)
+{
+    resetAppForGl(300, 200, ModeSse);
+    app.cpuCount = 2;
+    renderFrame(app.maxIters, app.computeMode);
+    std::vector<Rgb> arrays = readPixelsTopDown(300, 200);
+    app.arraysAvailable = false;
+    renderFrame(app.maxIters, app.computeMode);
+    std::vector<Rgb> points = readPixelsTopDown(300, 200);
+    std::string where;
+    EXPECT_EQ(mismatches(arrays, points, 300, &where), 0) << where;
+    // Without scratch arrays rows take the point path instead of writing through null.
+    app.arraysAvailable = true;
+    free(app.rowColors);
+    app.rowColors = nullptr;
+    glClear(GL_COLOR_BUFFER_BIT);
+    for (int r = 0; r < 200; ++r)
+        EXPECT_TRUE(drawRow(r, ModeSse));
+    std::vector<Rgb> fallback = readPixelsTopDown(300, 200);
+    EXPECT_EQ(mismatches(arrays, fallback, 300, &where), 0) << where;
+    app.resizePending = true;
+}
+
+TEST(GlFrame, NoPaletteDrawsNothing)
+{
+    resetAppForGl(100, 100, ModeFpuC);
+    renderFrame(app.maxIters, app.computeMode);
+    uint8_t* palette = app.palette;
+    app.palette = nullptr;
+    glClear(GL_COLOR_BUFFER_BIT);
+    EXPECT_FALSE(drawRow(0, ModeFpuC));
+    renderFrame(app.maxIters, app.computeMode);  // computes, draws nothing, ends
+    for (const Rgb& p : readPixelsTopDown(100, 100))
+        ASSERT_EQ(p, (Rgb{0, 0, 0}));
+    app.palette = palette;
+}
+
+TEST(GlFrame, DrawRowWithoutBufferAndComputeRowInGpuMode)
+{
+    resetAppForGl(100, 100, ModeFpuC);
+    EXPECT_FALSE(drawRow(0, ModeFpuC));  // before the first CPU frame
+    renderFrame(app.maxIters, ModeFpuC);
+    EXPECT_TRUE(app.iterationBuffer->isRowDone(5));
+    EXPECT_FALSE(computeRow(5, 40, ModeGpu));
+    EXPECT_FALSE(app.iterationBuffer->isRowDone(5));
+    EXPECT_FALSE(computeRow(5, 40, 2));
+}
+
+TEST(GlReshape, WiderWindowKeepsExtentAndTopEdge)
+{
+    resetAppForGl(500, 500, ModeFpuC);
+    onReshape(1000, 500);
+    EXPECT_DOUBLE_EQ(app.stepX, 0.003);
+    EXPECT_EQ(app.stepY, app.stepX);
+    EXPECT_EQ(app.xMin, -2.0);
+    EXPECT_EQ(app.xMax, 1.0);
+    EXPECT_EQ(app.yMin, -1.5);
+    EXPECT_EQ(app.yMax, 1.5);
+    EXPECT_TRUE(app.resizePending);
+    EXPECT_EQ(app.width, 1000);
+    EXPECT_STREQ(app.titleBuffer, ("Vexa v3.0.0b 1000*500 i=40 " + std::to_string(app.cpuCount) +
+                                   "xCPU FPU C").c_str());
+    // The bottom row shows imaginary part -1.5 + 499 * 0.003, just above 0.
+    EXPECT_NEAR(499 * app.stepY + app.yMin, -0.003, 1e-12);
+    renderFrame(app.maxIters, app.computeMode);
+    EXPECT_EQ(app.iterationBuffer->columns(), 1000);
+    EXPECT_EQ(app.iterationBuffer->rows(), 500);
+    onReshape(501, 3);
+    renderFrame(app.maxIters, app.computeMode);
+    EXPECT_EQ(app.iterationBuffer->columns(), 504);  // whole groups of four
+}
+
+TEST(GlReshape, EmptyWindowKeepsStepsAndDrawsNothing)
+{
+    resetAppForGl(500, 500, ModeFpuC);
+    renderFrame(app.maxIters, app.computeMode);
+    double step = app.stepX;
+    for (auto size : {std::pair<int, int>{0, 0}, {0, 500}, {500, 0}}) {
+        onReshape(size.first, size.second);
+        EXPECT_EQ(app.stepX, step);
+        EXPECT_EQ(app.stepY, step);
+        EXPECT_EQ(app.xMin, -2.0);
+        glClearColor(1, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glClearColor(0, 0, 0, 1);
+        EXPECT_TRUE(renderFrame(app.maxIters, app.computeMode));
+        std::vector<Rgb> untouched = readPixelsTopDown(10, 10);
+        EXPECT_EQ(untouched[0], (Rgb{255, 0, 0}));
+    }
+    onReshape(500, 500);
+    EXPECT_EQ(app.stepX, 0.006);
+    renderFrame(app.maxIters, app.computeMode);
+    std::string where;
+    EXPECT_EQ(mismatches(readPixelsTopDown(500, 500), expectedPicture(500, 500, 40), 500, &where), 0)
+        << where;
+}
+
+TEST(GlReshape, BufferThatCannotBeHadNeitherHangsNorCrashes)
+{
+    for (auto size : {std::pair<int, int>{100000, 100000}, {INT_MAX, 2}}) {
+        resetAppForGl(500, 500, ModeFpuC);
+        app.cpuCount = 3;
+        onReshape(size.first, size.second);
+        testing::internal::CaptureStdout();
+        EXPECT_TRUE(renderFrame(app.maxIters, app.computeMode));
+        std::string said = testing::internal::GetCapturedStdout();
+        EXPECT_NE(said.find("ERROR: Failed to allocate pixel buffer\n"), std::string::npos) << said;
+        EXPECT_EQ(app.iterationBuffer->rowValues(0), nullptr);
+        EXPECT_EQ(app.pendingWorkers.load(), 0);
+        EXPECT_FALSE(drawRow(0, ModeFpuC));
+    }
+    // The next usable size works as usual.
+    onReshape(500, 500);
+    renderFrame(app.maxIters, app.computeMode);
+    std::string where;
+    EXPECT_EQ(mismatches(readPixelsTopDown(500, 500), expectedPicture(500, 500, 40), 500, &where), 0)
+        << where;
+}
+
+namespace {
+
+std::atomic<int> computedRows[500];
+std::atomic<long> computedTotal{0};
+
+void countRow(int row)
+{
+    computedRows[row].fetch_add(1, std::memory_order_relaxed);
+    computedTotal.fetch_add(1, std::memory_order_relaxed);
+}
+
+}  // namespace
+
+TEST(GlHandOff, PoolCreationStoppedAtTheRefusedThread)
+{
+    EXPECT_EQ(poolParticipants, 8) << poolReport;
+    // Workers' greetings may interleave; the refusal is a line of its own.
+    std::string report = "\n" + poolReport;
+    EXPECT_NE(report.find("\n*ERROR* Failed to create calc thread 8"), std::string::npos) << poolReport;
+}
+
+TEST(GlHandOff, ThousandsOfFramesEveryRowExactlyOnce)
+{
+    // Frames back to back with every participant count from 1 to 8 (more
+    // than this machine's cores) and heights 1, 2, 3 and 500: no hang, and
+    // each row computed exactly once per frame, none late.
+    rowComputedHook = countRow;
+    long frames = 0, rowsExpected = 0;
+    for (int participants = 1; participants <= 8; ++participants) {
+        for (int h : {1, 2, 3, 500}) {
+            resetAppForGl(4, h, ModeFpuC);
+            app.maxIters = 8;
+            app.cpuCount = participants;
+            int count = h == 500 ? 40 : 120;
+            for (int f = 0; f < count; ++f) {
+                for (int r = 0; r < h; ++r)
+                    computedRows[r].store(0);
+                renderFrame(app.maxIters, app.computeMode);
+                for (int r = 0; r < h; ++r)
+                    ASSERT_EQ(computedRows[r].load(), 1)
+                        << "row " << r << " of " << h << ", " << participants << " participants";
+                ++frames;
+                rowsExpected += h;
+            }
+        }
+    }
+    // Let any straggler show itself before the totals are compared.
+    while (app.pendingWorkers.load() != 0)
+        platformSleep(1);
+    platformSleep(20);
+    rowComputedHook = nullptr;
+    EXPECT_GE(frames, 2000);
+    EXPECT_EQ(computedTotal.load(), rowsExpected);
+    EXPECT_EQ(app.pendingWorkers.load(), 0);
+    app.cpuCount = poolParticipants;
+}

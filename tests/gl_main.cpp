@@ -10,7 +10,15 @@
 #include "platform/platform.h"
 #include "gl_support.h"
 
+std::string poolReport;
+int poolParticipants = 0;
+
 namespace {
+
+bool startSevenThenRefuse(void (*routine)(int), int arg, PlatformThread* thread, uint32_t* id)
+{
+    return arg < 7 && platformStartThread(routine, arg, thread, id);
+}
 
 class GlWindow : public ::testing::Environment {
 public:
@@ -31,8 +39,12 @@ public:
         glShadeModel(GL_FLAT);
         glDrawBuffer(GL_BACK);
         glReadBuffer(GL_BACK);
-        // A pool of three workers; tests choose how many take part through cpuCount.
-        app.cpuCount = createWorkers(3, platformStartThread) + 1;
+        // A pool of seven workers; tests choose how many take part through
+        // cpuCount. The eighth start is refused, as an exhausted OS would.
+        testing::internal::CaptureStdout();
+        poolParticipants = createWorkers(8, startSevenThenRefuse) + 1;
+        app.cpuCount = poolParticipants;
+        poolReport = testing::internal::GetCapturedStdout();
     }
 };
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 struct Rgb {
@@ -17,3 +18,7 @@ void resetAppForGl(int w, int h, int mode);
 // Reads the w x h pixels at the bottom-left of the window; row 0 of the
 // result is the top row of that region, as the picture's rows run.
 std::vector<Rgb> readPixelsTopDown(int w, int h);
+
+// What creating the test's worker pool printed (its eighth start is refused).
+extern std::string poolReport;
+extern int poolParticipants;  // the main thread and the workers that started
