@@ -92,6 +92,8 @@ void buildPalette(int count, uint8_t red, uint8_t green, uint8_t blue);
 void composeTitle(char* out, size_t outSize, const char* title, int width, int height, int maxIters,
                   int mode, int cpuCount, const char* renderer);
 bool glVersionHasArrays(const char* version);  // true for 1.1 and later
+// Records the SSE probe's answer and picks the starting mode from it.
+void chooseStartMode(bool sseAvailable);
 // Starts up to `requested` workers through `start`; stops at the first
 // refusal and returns how many run.
 int createWorkers(int requested, bool (*start)(void (*)(int), int, PlatformThread*, uint32_t*));

@@ -35,9 +35,11 @@ void startWorkerPool()
     app.cpuCount = createWorkers(app.cpuCount - 1, platformStartThread) + 1;
 }
 
-void chooseStartMode()
+}  // namespace
+
+void chooseStartMode(bool sseAvailable)
 {
-    app.sseAvailable = probeSse();
+    app.sseAvailable = sseAvailable;
     if (app.sseAvailable) {
         fputs("SSE instructions supported. Switching to SSE quadpoints computation.\n", stdout);
         app.computeMode = ModeSse;
@@ -46,6 +48,8 @@ void chooseStartMode()
         fputs("Switching to machine code FPU mode.\n", stdout);
     }
 }
+
+namespace {
 
 void openWindow(int* argc, char** argv)
 {
@@ -138,7 +142,7 @@ int runApplication(int argc, char** argv)
     snprintf(app.titleBuffer, sizeof app.titleBuffer, "%s initializing...", app.appTitle);
 
     startWorkerPool();
-    chooseStartMode();
+    chooseStartMode(probeSse());
     openWindow(&argc, argv);
     initGlState();
     reportGlVersion();

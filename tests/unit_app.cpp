@@ -119,3 +119,22 @@ TEST(Workers, CreationStopsAtTheFirstRefusal)
     EXPECT_EQ(createWorkers(4, refusingStart), 4);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
+
+TEST(StartMode, FollowsTheProbe)
+{
+    app.computeMode = ModeFpuAsm;
+    testing::internal::CaptureStdout();
+    chooseStartMode(false);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "SSE support NOT available (please buy a newer CPU :)\n"
+              "Switching to machine code FPU mode.\n");
+    EXPECT_EQ(app.computeMode, ModeFpuAsm);
+    EXPECT_FALSE(app.sseAvailable);
+    testing::internal::CaptureStdout();
+    chooseStartMode(true);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "SSE instructions supported. Switching to SSE quadpoints computation.\n");
+    EXPECT_EQ(app.computeMode, ModeSse);
+    EXPECT_TRUE(app.sseAvailable);
+    app.computeMode = ModeFpuAsm;
+}
