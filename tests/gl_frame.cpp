@@ -10,26 +10,11 @@
 
 #include "app/app.h"
 #include "compute/compute.h"
+#include "reference.h"
 #include "gl_support.h"
 #include "render/render.h"
 
 namespace {
-
-// The plain kernel's count, computed independently in double arithmetic.
-int countOf(double cx, double cy, int maxIters)
-{
-    double zr = cx, zi = cy;
-    int n = 0;
-    for (; n < maxIters; ++n) {
-        double zr2 = zr * zr, zi2 = zi * zi;
-        if (zr2 + zi2 > 4.0)
-            break;
-        double nzi = 2.0 * zi * zr + cy;
-        zr = zr2 - zi2 + cx;
-        zi = nzi;
-    }
-    return n == maxIters ? -1 : n;
-}
 
 std::vector<Rgb> expectedPicture(int w, int h, int maxIters)
 {
@@ -38,7 +23,7 @@ std::vector<Rgb> expectedPicture(int w, int h, int maxIters)
         double y = (double)r * app.stepY + app.yMin;
         double x = app.xMin;
         for (int k = 0; k < w; ++k) {
-            int n = countOf(x, y, maxIters);
+            int n = referenceCountDouble(x, y, maxIters);
             const uint8_t* c = app.palette + 3 * (n < 0 ? 0 : n);
             picture[(size_t)r * w + k] = n < 0 ? Rgb{0, 0, 0} : Rgb{c[0], c[1], c[2]};
             x += app.stepX;

@@ -11,10 +11,11 @@
 
 #include "app/app.h"
 #include "compute/compute.h"
+#include "reference.h"
 
 namespace {
 
-// A view of `width` columns whose row `row` starts at (x0, y) with step s.
+// A view of `width` columns from (x0, y0) with square pixels of `step`.
 void setView(int width, double x0, double y0, double step)
 {
     app.width = width;
@@ -31,7 +32,7 @@ void makeBuffer(int columns, int rows)
     app.iterationBuffer = new IterationBuffer(columns, rows);
 }
 
-// Runs `kernel` on row 0 and returns the counts of the first `count` columns.
+// Runs `kernel` on `row` and returns the first `count` values of the row.
 std::vector<int32_t> runRow(bool (*kernel)(int, int), int maxIters, int count, int row = 0)
 {
     int32_t* p = app.iterationBuffer->rowValues(row);
@@ -39,23 +40,6 @@ std::vector<int32_t> runRow(bool (*kernel)(int, int), int maxIters, int count, i
         p[i] = 12345;
     EXPECT_TRUE(kernel(row, maxIters));
     return std::vector<int32_t>(p, p + count);
-}
-
-// The count of one point, computed here in plain double arithmetic with
-// the plain kernel's escape rule (strict, against 4).
-int referenceDouble(double cx, double cy, int maxIters)
-{
-    double zr = cx, zi = cy;
-    int n = 0;
-    for (; n < maxIters; ++n) {
-        double zr2 = zr * zr, zi2 = zi * zi;
-        if (zr2 + zi2 > 4.0)
-            break;
-        double nzi = 2.0 * zi * zr + cy;
-        zr = zr2 - zi2 + cx;
-        zi = nzi;
-    }
-    return n == maxIters ? -1 : n;
 }
 
 // Scalar emulation of one lane of the four-lane kernel in float arithmetic.
@@ -139,7 +123,7 @@ TEST_F(Kernels, PlainKernelMatchesIndependentDoubleComputation)
         double y = (double)row * 0.006 + -1.5;
         double x = -2.0;
         for (int k = 0; k < 500; ++k) {
-            ASSERT_EQ(got[k], referenceDouble(x, y, 200)) << "row " << row << " column " << k;
+            ASSERT_EQ(got[k], referenceCountDouble(x, y, 200)) << "row " << row << " column " << k;
             x += 0.006;
         }
     }
