@@ -50,6 +50,9 @@ void rotatePalette(int direction)
         if (app.iterationBuffer->isRowDone(r))
             drawRow(r, app.computeMode);
     }
+    // Drawn into the front buffer the rows reach the screen only when flushed.
     if (app.doubleBuffered)
         glutSwapBuffers();
+    else
+        glFlush();
 }
