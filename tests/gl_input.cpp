@@ -1,0 +1,476 @@
+// The interaction callbacks against the real GL and GLUT: zoom, pan and the
+// redisplays they request, the keys and what they leave in the state, the
+// title and the draw buffer, and the palette rotation read back pixel by pixel.
+#include <GL/freeglut.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/app.h"
+#include "compute/compute.h"
+#include "gl_support.h"
+#include "input/input.h"
+#include "render/render.h"
+
+namespace {
+
+int displayCalls = 0;
+
+// Redisplays that `action` requested, counted by running the event loop
+// once with a counting display callback.
+int redisplaysOf(const std::function<void()>& action)
+{
+    glutDisplayFunc([] { ++displayCalls; });
+    for (int i = 0; i < 3; ++i)
+        glutMainLoopEvent();
+    displayCalls = 0;
+    action();
+    glutMainLoopEvent();
+    glutDisplayFunc([] {});
+    return displayCalls;
+}
+
+std::string titleFor(int w, int h, int iters, const char* mode)
+{
+    return "Vexa v3.0.0b " + std::to_string(w) + "*" + std::to_string(h) + " i=" +
+           std::to_string(iters) + " " + std::to_string(app.cpuCount) + "xCPU " + mode;
+}
+
+void expectEdges(double xMin, double xMax, double yMin, double yMax)
+{
+    EXPECT_DOUBLE_EQ(app.xMin, xMin);
+    EXPECT_DOUBLE_EQ(app.xMax, xMax);
+    EXPECT_DOUBLE_EQ(app.yMin, yMin);
+    EXPECT_DOUBLE_EQ(app.yMax, yMax);
+}
+
+void releaseButtons()
+{
+    app.leftDown = app.middleDown = app.rightDown = false;
+}
+
+void resetForInput()
+{
+    releaseButtons();
+    glDrawBuffer(GL_BACK);
+    glReadBuffer(GL_BACK);
+    resetAppForGl(500, 500, ModeSse);
+    app.sseAvailable = probeSse();
+}
+
+// A projection no callback would set, to see whether one was set.
+void loadMarkerProjection()
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glScaled(3.0, 5.0, 1.0);
+}
+
+bool projectionIsMarker()
+{
+    double m[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, m);
+    return m[0] == 3.0 && m[5] == 5.0 && m[12] == 0.0;
+}
+
+}  // namespace
+
+TEST(MouseGl, HeldButtonsZoomOneStepPerIdleCall)
+{
+    resetForInput();
+    onMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 250, 250);
+    EXPECT_EQ(redisplaysOf(onIdle), 1);
+    expectEdges(-1.94, 0.94, -1.44, 1.44);
+    EXPECT_DOUBLE_EQ(app.stepX, 0.00576);
+    EXPECT_EQ(app.stepY, app.stepX);
+
+    resetForInput();
+    onMouse(GLUT_RIGHT_BUTTON, GLUT_DOWN, 250, 250);
+    onIdle();
+    expectEdges(-2.06, 1.06, -1.56, 1.56);
+    EXPECT_DOUBLE_EQ(app.stepY, 0.00624);
+
+    // Both held: out wins.
+    resetForInput();
+    onMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 250, 250);
+    onMouse(GLUT_RIGHT_BUTTON, GLUT_DOWN, 250, 250);
+    onIdle();
+    expectEdges(-2.06, 1.06, -1.56, 1.56);
+
+    // Released, or only the middle button: nothing moves, nothing is redrawn.
+    for (int button : {GLUT_LEFT_BUTTON, GLUT_RIGHT_BUTTON})
+        onMouse(button, GLUT_UP, 250, 250);
+    onMouse(GLUT_MIDDLE_BUTTON, GLUT_DOWN, 250, 250);
+    EXPECT_EQ(redisplaysOf(onIdle), 0);
+    expectEdges(-2.06, 1.06, -1.56, 1.56);
+    releaseButtons();
+}
+
+TEST(MouseGl, ZoomLeavesTheProjectionAloneOutsideGpuMode)
+{
+    resetForInput();
+    loadMarkerProjection();
+    onMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 0, 0);
+    onIdle();
+    EXPECT_TRUE(projectionIsMarker());
+    // In the GPU mode the projection is in plane coordinates and must follow.
+    app.computeMode = ModeGpu;
+    loadMarkerProjection();
+    onIdle();
+    EXPECT_FALSE(projectionIsMarker());
+    releaseButtons();
+    resetForInput();
+}
+
+TEST(MouseGl, MinimisedWindowDoesNotZoom)
+{
+    resetForInput();
+    onReshape(0, 0);
+    onMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 0, 0);
+    EXPECT_EQ(redisplaysOf(onIdle), 0);
+    expectEdges(-2.0, 1.0, -1.5, 1.5);
+    EXPECT_DOUBLE_EQ(app.stepX, 0.006);
+    releaseButtons();
+    resetForInput();
+}
+
+TEST(MouseGl, MiddleDragPansFromTheSnapshot)
+{
+    resetForInput();
+    onMouse(GLUT_MIDDLE_BUTTON, GLUT_DOWN, 100, 100);
+    EXPECT_EQ(redisplaysOf([] { onMotion(150, 80); }), 1);
+    expectEdges(-2.3, 0.7, -1.38, 1.62);
+    // Many motions end where the last one says: no drift.
+    for (int i = 0; i < 200; ++i)
+        onMotion(100 + i % 37, 100 - i % 11);
+    onMotion(150, 80);
+    expectEdges(-2.3, 0.7, -1.38, 1.62);
+    EXPECT_DOUBLE_EQ(app.stepX, 0.006);
+
+    // A wheel event changes no flag but restarts the pan from here.
+    onMouse(3, GLUT_DOWN, 150, 80);
+    EXPECT_TRUE(app.middleDown);
+    onMotion(160, 80);
+    expectEdges(-2.36, 0.64, -1.38, 1.62);
+
+    // With the button up motion does nothing at all.
+    onMouse(GLUT_MIDDLE_BUTTON, GLUT_UP, 160, 80);
+    EXPECT_EQ(redisplaysOf([] { onMotion(300, 300); }), 0);
+    expectEdges(-2.36, 0.64, -1.38, 1.62);
+}
+
+TEST(MouseGl, PanDuringZoomRebuildsEdgesFromTheSnapshot)
+{
+    resetForInput();
+    onMouse(GLUT_MIDDLE_BUTTON, GLUT_DOWN, 100, 100);
+    onMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 100, 100);
+    onIdle();
+    onIdle();
+    const double zoomedStep = app.stepX;
+    onMotion(110, 100);
+    // The two zoom steps are discarded; the step keeps the zoomed value.
+    expectEdges(-2.0 - 10 * zoomedStep, 1.0 - 10 * zoomedStep, -1.5, 1.5);
+    EXPECT_EQ(app.stepX, zoomedStep);
+    releaseButtons();
+}
+
+TEST(MouseGl, PanMovesThePictureWithThePointer)
+{
+    resetForInput();
+    renderFrame(app.maxIters, app.computeMode);
+    std::vector<Rgb> before = readPixelsTopDown(500, 500);
+    onMouse(GLUT_MIDDLE_BUTTON, GLUT_DOWN, 100, 100);
+    onMotion(150, 80);
+    renderFrame(app.maxIters, app.computeMode);
+    std::vector<Rgb> after = readPixelsTopDown(500, 500);
+    releaseButtons();
+    // Pixel (x, y) now shows what (x - 50, y + 20) showed; a few boundary
+    // pixels may differ by the rounding of the shifted edges.
+    int same = 0, unshifted = 0, compared = 0;
+    for (int y = 0; y < 480; ++y) {
+        for (int x = 50; x < 500; ++x) {
+            ++compared;
+            same += after[y * 500 + x] == before[(y + 20) * 500 + x - 50];
+            unshifted += after[y * 500 + x] == before[y * 500 + x];
+        }
+    }
+    EXPECT_GT(same, compared * 99 / 100);
+    EXPECT_LT(unshifted, compared * 9 / 10);
+}
+
+TEST(KeysGl, ModeKeysSwitchKernelProjectionAndTitle)
+{
+    resetForInput();
+    loadMarkerProjection();
+    EXPECT_EQ(redisplaysOf([] { runKey('1', 0); }), 1);
+    EXPECT_EQ(app.computeMode, ModeFpuC);
+    EXPECT_EQ(std::string(app.titleBuffer), titleFor(500, 500, 40, "FPU C"));
+    // The pixel projection again: 2 / width across, -2 / height down.
+    double m[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, m);
+    EXPECT_FLOAT_EQ((float)m[0], 2.0f / 500);
+    EXPECT_FLOAT_EQ((float)m[5], -2.0f / 500);
+
+    runKey(0x12, 0);  // control-R acts as '2'
+    EXPECT_EQ(app.computeMode, ModeFpuAsm);
+    EXPECT_EQ(std::string(app.titleBuffer), titleFor(500, 500, 40, "FPU ASM"));
+    runKey('3', 0);
+    EXPECT_EQ(app.computeMode, app.sseAvailable ? ModeSse : ModeFpuAsm);
+    glGetError();  // the vertex-program disable is refused where there is none
+
+    // Without SSE '3' only retitles.
+    app.computeMode = ModeFpuC;
+    app.sseAvailable = false;
+    app.titleBuffer[0] = 0;
+    loadMarkerProjection();
+    EXPECT_EQ(redisplaysOf([] { runKey('3', 0); }), 0);
+    EXPECT_EQ(app.computeMode, ModeFpuC);
+    EXPECT_TRUE(projectionIsMarker());
+    EXPECT_EQ(std::string(app.titleBuffer), titleFor(500, 500, 40, "FPU C"));
+    resetForInput();
+}
+
+TEST(KeysGl, LimitKeysRetitleAndRedraw)
+{
+    resetForInput();
+    EXPECT_EQ(redisplaysOf([] { runKey('+', 0); }), 1);
+    EXPECT_EQ(app.maxIters, 41);
+    runKey('+', GLUT_ACTIVE_SHIFT);
+    EXPECT_EQ(app.maxIters, 61);
+    EXPECT_EQ(std::string(app.titleBuffer), titleFor(500, 500, 61, "SSE"));
+    runKey('\r', GLUT_ACTIVE_SHIFT);  // Enter acts as '-'
+    EXPECT_EQ(app.maxIters, 41);
+    app.maxIters = 1;
+    // At the limit the key still redraws.
+    EXPECT_EQ(redisplaysOf([] { runKey('-', 0); }), 1);
+    EXPECT_EQ(app.maxIters, 1);
+    EXPECT_EQ(std::string(app.titleBuffer), titleFor(500, 500, 1, "SSE"));
+}
+
+TEST(KeysGl, GpuKeyHonoursTheBuildResult)
+{
+    resetForInput();
+    app.maxIters = 100;
+    updateTitle();
+    testing::internal::CaptureStdout();
+    int redraws = redisplaysOf([] { runKey('4', 0); });
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(app.maxIters, 60);
+    if (app.computeMode == ModeGpu) {
+        EXPECT_EQ(redraws, 1);
+        EXPECT_NE(std::string(app.titleBuffer).find(" i=60 GPU "), std::string::npos);
+    } else {
+        // No vertex programs here: the error, no mode change, the old title.
+        EXPECT_EQ(app.computeMode, ModeSse);
+        EXPECT_NE(out.find("Error: Your card does not support the NV_Vertex_Program Extension!\n"),
+                  std::string::npos);
+        EXPECT_EQ(redraws, 0);
+        EXPECT_EQ(std::string(app.titleBuffer), titleFor(500, 500, 100, "SSE"));
+    }
+    // In the GPU mode '+' keeps the cap and rebuilds.
+    app.computeMode = ModeGpu;
+    testing::internal::CaptureStdout();
+    runKey('+', 0);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(app.maxIters, 60);
+    runKey('1', 0);
+    glGetError();
+    resetForInput();
+}
+
+TEST(KeysGl, ConsoleKeysAndTitle)
+{
+    resetForInput();
+    testing::internal::CaptureStdout();
+    runKey('s', 0);
+    runKey('S', GLUT_ACTIVE_SHIFT);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Stats not yet supported.\nStats not yet supported.\n");
+    testing::internal::CaptureStdout();
+    runKey('H', GLUT_ACTIVE_SHIFT);
+    std::string help = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(help.rfind("\nKeys:\n 1: Lame FPU computation, C code.\n", 0), 0u);
+    EXPECT_EQ(help.size() - help.rfind("    See result in the console.\n"), 31u);
+    // Every key but Escape leaves a fresh title, commands or not.
+    for (unsigned char key : {'x', ' ', '*', '/', 's', 'd', 'd', 'h'}) {
+        app.titleBuffer[0] = 0;
+        testing::internal::CaptureStdout();
+        runKey(key, 0);
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(std::string(app.titleBuffer), titleFor(500, 500, 40, "SSE")) << key;
+    }
+    EXPECT_EQ(redisplaysOf([] { runKey(0, 0); }), 1);  // code 0 acts as space
+    EXPECT_EQ(redisplaysOf([] { runKey('*', 0); }), 0);
+}
+
+TEST(KeysGl, DTwiceReturnsToTheFrontBuffer)
+{
+    resetForInput();
+    glDrawBuffer(GL_FRONT);
+    GLint buffer = 0;
+    EXPECT_EQ(redisplaysOf([] { runKey('d', 0); }), 1);
+    EXPECT_TRUE(app.doubleBuffered);
+    glGetIntegerv(GL_DRAW_BUFFER, &buffer);
+    EXPECT_EQ(buffer, GL_BACK);
+    runKey('D', GLUT_ACTIVE_SHIFT);
+    EXPECT_FALSE(app.doubleBuffered);
+    glGetIntegerv(GL_DRAW_BUFFER, &buffer);
+    EXPECT_EQ(buffer, GL_FRONT);
+    resetForInput();
+}
+
+namespace {
+
+// Every code but Escape, with and without shift; the benchmark only when asked.
+void pressEveryKey(bool withBenchmark)
+{
+    testing::internal::CaptureStdout();
+    for (int shift = 0; shift < 2; ++shift) {
+        for (int code = 0; code < 256; ++code) {
+            KeyCommand command = decodeKey((unsigned char)code, false).command;
+            if (command == KeyQuit || (command == KeyBenchmark && !withBenchmark))
+                continue;
+            runKey((unsigned char)code, shift ? GLUT_ACTIVE_SHIFT : 0);
+            glutMainLoopEvent();
+        }
+        withBenchmark = false;
+    }
+    testing::internal::GetCapturedStdout();
+    glGetError();
+    EXPECT_GE(app.maxIters, 1);
+    EXPECT_LE(app.maxIters, 9998);
+}
+
+}  // namespace
+
+TEST(KeysGl, AnyCodeInAnyStateIsSafe)
+{
+    // Before the first frame: no size, no buffer.
+    resetForInput();
+    onReshape(0, 0);
+    pressEveryKey(false);
+    // After a frame, then in the GPU mode with the buffer still there.
+    resetForInput();
+    renderFrame(app.maxIters, app.computeMode);
+    pressEveryKey(false);
+    app.computeMode = ModeGpu;
+    pressEveryKey(false);
+    // Without a buffer or a palette.
+    resetForInput();
+    uint8_t* palette = app.palette;
+    app.palette = nullptr;
+    pressEveryKey(false);
+    app.palette = palette;
+    // After a benchmark, before the next frame.
+    resetForInput();
+    renderFrame(app.maxIters, app.computeMode);
+    pressEveryKey(true);
+    resetForInput();
+}
+
+namespace {
+
+std::vector<Rgb> expectedPicture(const std::vector<uint8_t>& palette, int shift, int rows, int cols,
+                                 Rgb background)
+{
+    std::vector<Rgb> picture(500 * 500, background);
+    for (int r = 0; r < rows; ++r) {
+        const int32_t* counts = app.iterationBuffer->rowValues(r);
+        for (int k = 0; k < cols; ++k) {
+            if (counts[k] == InsideMarker) {
+                picture[r * 500 + k] = Rgb{0, 0, 0};
+                continue;
+            }
+            int e = ((counts[k] - shift) % PaletteEntries + PaletteEntries) % PaletteEntries;
+            picture[r * 500 + k] = Rgb{palette[3 * e], palette[3 * e + 1], palette[3 * e + 2]};
+        }
+    }
+    return picture;
+}
+
+std::vector<uint8_t> paletteCopy()
+{
+    return std::vector<uint8_t>(app.palette, app.palette + 3 * PaletteEntries);
+}
+
+void clearTo(Rgb c)
+{
+    glClearColor(c.r / 255.0f, c.g / 255.0f, c.b / 255.0f, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(0, 0, 0, 1);
+}
+
+const Rgb green = {0, 255, 0};
+
+}  // namespace
+
+TEST(PaletteRotationGl, RedrawsTheFrameWithTheRotatedColours)
+{
+    resetForInput();
+    renderFrame(app.maxIters, app.computeMode);
+    const std::vector<uint8_t> built = paletteCopy();
+    const std::vector<Rgb> first = readPixelsTopDown(500, 500);
+    ASSERT_EQ(first, expectedPicture(built, 0, 500, 500, green));
+
+    clearTo(green);
+    rotatePalette(+1);
+    EXPECT_EQ(readPixelsTopDown(500, 500), expectedPicture(built, 1, 500, 500, green));
+    clearTo(green);
+    rotatePalette(-1);
+    EXPECT_EQ(readPixelsTopDown(500, 500), first);
+    EXPECT_EQ(paletteCopy(), built);
+    clearTo(green);
+    rotatePalette(-1);
+    EXPECT_EQ(readPixelsTopDown(500, 500), expectedPicture(built, -1, 500, 500, green));
+    rotatePalette(+1);
+}
+
+TEST(PaletteRotationGl, OnlyDoneRowsAreRedrawn)
+{
+    resetForInput();
+    renderFrame(app.maxIters, app.computeMode);
+    const std::vector<uint8_t> built = paletteCopy();
+    for (int r = 1; r < 500; r += 2)
+        app.iterationBuffer->setRowDone(r, false);
+    clearTo(green);
+    rotatePalette(+1);
+    std::vector<Rgb> got = readPixelsTopDown(500, 500);
+    std::vector<Rgb> rotated = expectedPicture(built, 1, 500, 500, green);
+    for (int r = 0; r < 500; ++r) {
+        for (int k = 0; k < 500; ++k) {
+            Rgb want = r % 2 ? green : rotated[r * 500 + k];
+            ASSERT_EQ(got[r * 500 + k], want) << r << "," << k;
+        }
+    }
+    rotatePalette(-1);
+}
+
+TEST(PaletteRotationGl, KeepsToTheBufferItHas)
+{
+    resetForInput();
+    renderFrame(app.maxIters, app.computeMode);
+    const std::vector<uint8_t> built = paletteCopy();
+    // A buffer smaller than the window, as between a resize and the next frame.
+    delete app.iterationBuffer;
+    app.iterationBuffer = new IterationBuffer(100, 50);
+    for (int r = 0; r < 50; ++r) {
+        int32_t* counts = app.iterationBuffer->rowValues(r);
+        for (int k = 0; k < 100; ++k)
+            counts[k] = (r + k) % 7 == 0 ? InsideMarker : r + k;
+        app.iterationBuffer->setRowDone(r, true);
+    }
+    clearTo(green);
+    rotatePalette(+1);
+    EXPECT_EQ(readPixelsTopDown(500, 500), expectedPicture(built, 1, 50, 100, green));
+
+    // No buffer at all: the table turns, nothing is drawn.
+    delete app.iterationBuffer;
+    app.iterationBuffer = nullptr;
+    clearTo(green);
+    rotatePalette(-1);
+    EXPECT_EQ(readPixelsTopDown(500, 500), std::vector<Rgb>(500 * 500, green));
+    EXPECT_EQ(paletteCopy(), built);
+}
