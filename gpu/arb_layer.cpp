@@ -10,6 +10,8 @@
 #include "gpu/nv_to_arb.h"
 #include "platform/platform.h"
 
+static_assert(GL_VERTEX_PROGRAM_NV == GL_VERTEX_PROGRAM_ARB, "one enable, one target for both");
+
 namespace {
 
 PFNGLGENPROGRAMSARBPROC arbGenPrograms;

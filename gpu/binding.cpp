@@ -32,20 +32,13 @@ char* copyExtensions()
     return copy;
 }
 
-// The guard: a table missing one of the entry points the mode calls is no binding.
-bool calledEntryPointsPresent(const VertexProgramEntryPoints& table)
-{
-    return table.glGenProgramsNV && table.glBindProgramNV && table.glLoadProgramNV &&
-           table.glProgramParameter4fNV && table.glTrackMatrixNV;
-}
-
 bool bindNvEntryPoints()
 {
     VertexProgramEntryPoints fresh;
 #define VEXA_NV_LOOKUP(type, name) fresh.name = (type)platformGetProcAddress(#name);
     VEXA_NV_ENTRY_POINTS(VEXA_NV_LOOKUP)
 #undef VEXA_NV_LOOKUP
-    if (!calledEntryPointsPresent(fresh))
+    if (!vertexProgramTableUsable(fresh))
         return false;
     vertexProgram = fresh;
     return true;
@@ -54,7 +47,7 @@ bool bindNvEntryPoints()
 bool bindArbEntryPoints()
 {
     VertexProgramEntryPoints fresh = {};
-    if (!fillArbLayer(&fresh) || !calledEntryPointsPresent(fresh))
+    if (!fillArbLayer(&fresh) || !vertexProgramTableUsable(fresh))
         return false;
     static bool announced = false;
     if (!announced)
@@ -66,6 +59,12 @@ bool bindArbEntryPoints()
 }
 
 }  // namespace
+
+bool vertexProgramTableUsable(const VertexProgramEntryPoints& table)
+{
+    return table.glGenProgramsNV && table.glBindProgramNV && table.glLoadProgramNV &&
+           table.glProgramParameter4fNV && table.glTrackMatrixNV;
+}
 
 bool extensionListed(const char* extensions, const char* name)
 {

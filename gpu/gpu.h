@@ -66,6 +66,9 @@ enum VertexProgramPath { VertexProgramNone, VertexProgramNv, VertexProgramArb };
 bool extensionListed(const char* extensions, const char* name);
 VertexProgramPath chooseVertexProgramPath(const char* extensions);
 
+// The guard on a binding: every entry point the mode calls is there.
+bool vertexProgramTableUsable(const VertexProgramEntryPoints& table);
+
 bool hasExtension(const char* name);
 bool bindVertexProgramEntryPoints();
 

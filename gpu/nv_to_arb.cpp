@@ -108,7 +108,9 @@ bool expect(Parser& p, char c, const char* what)
 
 bool readNumber(const std::string& word, int limit, int* value)
 {
-    if (word.empty() || word.size() > 3 || word.find_first_not_of("0123456789") != std::string::npos)
+    if (word.empty() || word.size() > 3)
+        return false;
+    if (word.find_first_not_of("0123456789") != std::string::npos)
         return false;
     *value = std::stoi(word);
     return *value < limit;

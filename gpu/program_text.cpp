@@ -26,7 +26,8 @@ int writeIterationProgram(char* out, int capacity, int steps)
 {
     if (steps < 0)
         steps = 0;
-    long length = IterationHeaderLength + (long)IterationStepLength * steps + IterationTrailerLength;
+    long length =
+        IterationHeaderLength + (long)IterationStepLength * steps + IterationTrailerLength;
     if (length + 1 > capacity)
         return -1;
     char* p = out;

@@ -77,7 +77,9 @@ Rgb expectedColour(float x, float y, int steps)
         a = red - green;
         b = blue + blue;  // R1.z - R1.w, where R1.w is exactly -blue
     }
-    auto byte = [](float v) { return (uint8_t)std::lround(std::min(std::max(v, 0.0f), 1.0f) * 255); };
+    auto byte = [](float v) {
+        return (uint8_t)std::lround(std::min(std::max(v, 0.0f), 1.0f) * 255);
+    };
     return {byte(red), byte(green), byte(blue)};
 }
 
@@ -229,9 +231,25 @@ TEST_F(GpuMode, MalformedTextIsAnInvalidOperationWithTheMessage)
         EXPECT_NE(out.find("ERROR: glLoadProgramNV has returned an invalid operation!\n"),
                   std::string::npos)
             << text << "\n" << out;
+        if (!hasExtension("NV_vertex_program")) {
+            EXPECT_NE(out.find("Error: vertex program not translated: character "),
+                      std::string::npos)
+                << out;
+        }
         EXPECT_NE(app.programId, before);
         EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
     }
+}
+
+TEST_F(GpuMode, EveryBindingOverwritesTheWholeTable)
+{
+    ASSERT_TRUE(bindVertexProgramEntryPoints());
+    VertexProgramEntryPoints first = vertexProgram;
+    EXPECT_TRUE(vertexProgramTableUsable(first));
+    vertexProgram.glExecuteProgramNV = (PFNGLEXECUTEPROGRAMNVPROC)&glFlush;
+    vertexProgram.glTrackMatrixNV = nullptr;
+    ASSERT_TRUE(bindVertexProgramEntryPoints());
+    EXPECT_EQ(memcmp(&first, &vertexProgram, sizeof first), 0);
 }
 
 TEST_F(GpuMode, OneStepFrameIsTheFormulaOnEveryPixel)
@@ -347,7 +365,7 @@ TEST_F(GpuMode, TrackedRegistersFollowTheProjectionOfEachFrame)
             differ += !near(moved[(size_t)r * Size + k], before[(size_t)r * Size + k + 20], 1);
     EXPECT_EQ(differ, 0);
     for (int r = 0; r < Size; ++r)
-        EXPECT_EQ(moved[(size_t)r * Size + Size - 1], (Rgb{0, 0, 0})) << "nothing left of column 499";
+        EXPECT_EQ(moved[(size_t)r * Size + Size - 1], (Rgb{0, 0, 0})) << "row " << r;
 }
 
 // Run with a driver that offers neither extension (the test list runs this

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "app/app.h"
@@ -48,6 +49,8 @@ std::string rejection(const std::string& nv)
     EXPECT_FALSE(translateNvToArb(nv.data(), nv.size(), &arb, &error)) << nv;
     return error;
 }
+
+void fakeEntry() {}
 
 }  // namespace
 
@@ -196,8 +199,9 @@ TEST(NvToArb, RejectionNamesTheCharacterAndTheLimitOf128Holds)
 
 TEST(ExtensionChoice, NvFirstThenArbThenNone)
 {
-    EXPECT_EQ(chooseVertexProgramPath("GL_ARB_multitexture GL_NV_vertex_program GL_ARB_vertex_program"),
-              VertexProgramNv);
+    EXPECT_EQ(
+        chooseVertexProgramPath("GL_ARB_multitexture GL_NV_vertex_program GL_ARB_vertex_program"),
+        VertexProgramNv);
     EXPECT_EQ(chooseVertexProgramPath("GL_ARB_multitexture GL_ARB_vertex_program GL_EXT_fog_coord"),
               VertexProgramArb);
     EXPECT_EQ(chooseVertexProgramPath("GL_ARB_multitexture GL_ARB_fragment_program"),
@@ -231,4 +235,21 @@ TEST(ExtensionChoice, TableListsThe34EntryPointsInOrder)
     for (int i = 0; i < VertexProgramEntryCount; ++i)
         EXPECT_STREQ(vertexProgramEntryNames[i], expected[i]) << i;
     EXPECT_EQ(sizeof(VertexProgramEntryPoints), VertexProgramEntryCount * sizeof(void*));
+}
+
+TEST(ExtensionChoice, ABindingNeedsAllFiveCalledEntryPoints)
+{
+    VertexProgramEntryPoints table = {};
+    EXPECT_FALSE(vertexProgramTableUsable(table));
+    // Any non-null address will do: the guard only looks.
+    auto fake = [](auto* slot) { *slot = (std::remove_reference_t<decltype(*slot)>)&fakeEntry; };
+    fake(&table.glGenProgramsNV);
+    fake(&table.glBindProgramNV);
+    fake(&table.glLoadProgramNV);
+    fake(&table.glProgramParameter4fNV);
+    EXPECT_FALSE(vertexProgramTableUsable(table));
+    fake(&table.glTrackMatrixNV);
+    EXPECT_TRUE(vertexProgramTableUsable(table));
+    table.glLoadProgramNV = nullptr;
+    EXPECT_FALSE(vertexProgramTableUsable(table));
 }
