@@ -10,6 +10,7 @@
 
 #include "app/app.h"
 #include "compute/compute.h"
+#include "gpu/gpu.h"
 #include "render/render.h"
 
 void (*rowComputedHook)(int row) = nullptr;
@@ -95,8 +96,11 @@ bool renderFrame(int maxIters, int mode)
     glClear(GL_COLOR_BUFFER_BIT);
     waitForWorkers();
     if (mode == ModeGpu) {
+        refreshTrackedMatrices();
         for (int r = 0; r < app.height; ++r)
             drawRow(r, mode);
+        if (!app.doubleBuffered)
+            glFlush();  // show the picture at once in the front buffer
         return true;
     }
     if (app.resizePending)

@@ -1,0 +1,392 @@
+// The GPU mode through the real driver: every translated program accepted,
+// bad texts rejected with the message, and GPU frames read back and compared
+// with the program's arithmetic done here in single precision.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "app/app.h"
+#include "gl_support.h"
+#include "gpu/gpu.h"
+#include "gpu/nv_to_arb.h"
+#include "platform/platform.h"
+#include "render/render.h"
+
+namespace {
+
+constexpr int Size = 500;
+
+// What key '4' does: cap, build, and only on success switch and re-project.
+bool pressGpuKey()
+{
+    if (app.maxIters > 60)
+        app.maxIters = 60;
+    if (!buildIterationProgram())
+        return false;
+    app.computeMode = ModeGpu;
+    updateProjection();
+    updateTitle();
+    return true;
+}
+
+// What '+' and '-' do to the limit, rebuilding in the GPU mode.
+void pressLimitKey(int change)
+{
+    int n = app.maxIters + change;
+    if (change > 0 ? n < 9999 : n > 0)
+        app.maxIters = n;
+    if (app.computeMode == ModeGpu) {
+        if (change > 0 && app.maxIters > 60)
+            app.maxIters = 60;
+        buildIterationProgram();
+    }
+    updateTitle();
+}
+
+// What '1', '2' and '3' do.
+void pressCpuKey(int mode)
+{
+    app.computeMode = mode;
+    glDisable(GL_VERTEX_PROGRAM_NV);
+    updateProjection();
+    updateTitle();
+}
+
+std::vector<Rgb> drawFrame()
+{
+    renderFrame(app.maxIters, app.computeMode);
+    glFinish();
+    return readPixelsTopDown(Size, Size);
+}
+
+// The vertex program's arithmetic for c = x + iy, in single precision:
+// red, green, blue from the last of `steps` steps, clamped and scaled.
+Rgb expectedColour(float x, float y, int steps)
+{
+    float a = x, b = y, red = 0, green = 0, blue = 0;
+    for (int i = 0; i < steps; ++i) {
+        red = a * a + x;
+        green = b * b;
+        blue = a * b + y * 0.5f;
+        a = red - green;
+        b = blue + blue;  // R1.z - R1.w, where R1.w is exactly -blue
+    }
+    auto byte = [](float v) {
+        return (uint8_t)std::lround(std::min(std::max(v, 0.0f), 1.0f) * 255);
+    };
+    return {byte(red), byte(green), byte(blue)};
+}
+
+// The x of column k as the frame sends it: accumulated from xMin.
+std::vector<double> columnXs()
+{
+    std::vector<double> xs(Size);
+    double x = app.xMin;
+    for (int k = 0; k < Size; ++k, x += app.stepX)
+        xs[k] = x;
+    return xs;
+}
+
+bool near(const Rgb& a, const Rgb& b, int tolerance)
+{
+    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+           std::abs(a.b - b.b) <= tolerance;
+}
+
+std::string show(const Rgb& c)
+{
+    return "(" + std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b) + ")";
+}
+
+// Orbits that stay bounded and settle: well inside the main cardioid or
+// the period-2 bulb.
+bool wellInside(double x, double y)
+{
+    double p = std::sqrt((x - 0.25) * (x - 0.25) + y * y);
+    bool cardioid = x < p - 2 * p * p + 0.25 - 0.05;
+    bool bulb = (x + 1) * (x + 1) + y * y < 0.2 * 0.2;
+    return cardioid || bulb;
+}
+
+// Compares every pixel that `select` admits with the formula; returns how
+// many were compared and fails on the first few that differ.
+int expectFormula(const std::vector<Rgb>& picture, int steps, bool (*select)(double, double))
+{
+    std::vector<double> xs = columnXs();
+    int compared = 0, wrong = 0;
+    for (int r = 0; r < Size; ++r) {
+        double y = r * app.stepY + app.yMin;
+        for (int k = 0; k < Size; ++k) {
+            if (select && !select(xs[k], y))
+                continue;
+            ++compared;
+            Rgb want = expectedColour((float)xs[k], (float)y, steps);
+            Rgb got = picture[(size_t)r * Size + k];
+            if (!near(got, want, 2) && ++wrong <= 5)
+                ADD_FAILURE() << "pixel (" << k << ", " << r << ") is " << show(got) << ", formula "
+                              << show(want);
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+    return compared;
+}
+
+bool anyPoint(double, double)
+{
+    return true;
+}
+
+class GpuMode : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetAppForGl(Size, Size, ModeFpuC);
+        glDisable(GL_VERTEX_PROGRAM_NV);
+        while (glGetError() != GL_NO_ERROR) {
+        }
+        if (!hasExtension("NV_vertex_program") && !hasExtension("ARB_vertex_program"))
+            GTEST_SKIP() << "the driver offers no vertex programs";
+    }
+    void TearDown() override { pressCpuKey(ModeFpuC); }
+};
+
+template <typename T>
+T entryPoint(const char* name)
+{
+    return (T)platformGetProcAddress(name);
+}
+
+}  // namespace
+
+TEST_F(GpuMode, DriverAcceptsTheTranslationOfEveryLimit)
+{
+    if (!hasExtension("ARB_vertex_program"))
+        GTEST_SKIP() << "no ARB_vertex_program";
+    auto gen = entryPoint<PFNGLGENPROGRAMSARBPROC>("glGenProgramsARB");
+    auto bind = entryPoint<PFNGLBINDPROGRAMARBPROC>("glBindProgramARB");
+    auto load = entryPoint<PFNGLPROGRAMSTRINGARBPROC>("glProgramStringARB");
+    auto drop = entryPoint<PFNGLDELETEPROGRAMSARBPROC>("glDeleteProgramsARB");
+    char text[ProgramTextSize];
+    for (int n = 1; n <= 60; ++n) {
+        int length = writeIterationProgram(text, sizeof text, n);
+        std::string arb, error;
+        ASSERT_TRUE(translateNvToArb(text, length, &arb, &error)) << error;
+        GLuint id = 0;
+        gen(1, &id);
+        bind(GL_VERTEX_PROGRAM_ARB, id);
+        load(GL_VERTEX_PROGRAM_ARB, GL_PROGRAM_FORMAT_ASCII_ARB, (GLsizei)arb.size(), arb.data());
+        EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR) << n;
+        GLint position = 0;
+        glGetIntegerv(GL_PROGRAM_ERROR_POSITION_ARB, &position);
+        EXPECT_EQ(position, -1) << n << ": " << glGetString(GL_PROGRAM_ERROR_STRING_ARB);
+        bind(GL_VERTEX_PROGRAM_ARB, 0);
+        drop(1, &id);
+    }
+}
+
+TEST_F(GpuMode, BuildLoadsANewNameAndDropsTheOldOne)
+{
+    app.maxIters = 60;
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(buildIterationProgram());
+    GLuint first = app.programId;
+    ASSERT_TRUE(buildIterationProgram());
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out.find("ERROR"), std::string::npos) << out;
+    EXPECT_EQ(strlen(app.programText), 3756u);
+    EXPECT_NE(app.programId, first);
+    EXPECT_TRUE(glIsEnabled(GL_VERTEX_PROGRAM_NV));
+    GLint position = 0;
+    glGetIntegerv(GL_PROGRAM_ERROR_POSITION_NV, &position);
+    EXPECT_EQ(position, -1);
+    if (hasExtension("ARB_vertex_program")) {
+        auto isProgram = entryPoint<PFNGLISPROGRAMARBPROC>("glIsProgramARB");
+        EXPECT_FALSE(isProgram(first));
+        EXPECT_TRUE(isProgram(app.programId));
+    }
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+}
+
+TEST_F(GpuMode, MalformedTextIsAnInvalidOperationWithTheMessage)
+{
+    ASSERT_TRUE(bindVertexProgramEntryPoints());
+    const char* const bad[] = {
+        "!!VP1.0\nMOV o[HPOS], v[0];\nMOV R0, v[0].xy;\nEND",
+        "!!VP1.0\nMOV o[HPOS], v[0];\nMOV R12, v[0];\nEND",
+        "!!VP1.0\nMOV o[HPOS], v[0];\n",
+        "MOV o[HPOS], v[0];\nEND",
+    };
+    for (const char* text : bad) {
+        strcpy(app.programText, text);
+        GLuint before = app.programId;
+        testing::internal::CaptureStdout();
+        loadIterationProgram((int)strlen(text));
+        std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_NE(out.find("ERROR: glLoadProgramNV has returned an invalid operation!\n"),
+                  std::string::npos)
+            << text << "\n" << out;
+        if (!hasExtension("NV_vertex_program")) {
+            EXPECT_NE(out.find("Error: vertex program not translated: character "),
+                      std::string::npos)
+                << out;
+        }
+        EXPECT_NE(app.programId, before);
+        EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+    }
+}
+
+TEST_F(GpuMode, EveryBindingOverwritesTheWholeTable)
+{
+    ASSERT_TRUE(bindVertexProgramEntryPoints());
+    VertexProgramEntryPoints first = vertexProgram;
+    EXPECT_TRUE(vertexProgramTableUsable(first));
+    vertexProgram.glExecuteProgramNV = (PFNGLEXECUTEPROGRAMNVPROC)&glFlush;
+    vertexProgram.glTrackMatrixNV = nullptr;
+    ASSERT_TRUE(bindVertexProgramEntryPoints());
+    EXPECT_EQ(memcmp(&first, &vertexProgram, sizeof first), 0);
+}
+
+TEST_F(GpuMode, OneStepFrameIsTheFormulaOnEveryPixel)
+{
+    app.maxIters = 1;
+    ASSERT_TRUE(pressGpuKey());
+    std::vector<Rgb> picture = drawFrame();
+    EXPECT_EQ(expectFormula(picture, 1, anyPoint), Size * Size);
+    // The first and last rows and columns land on their own pixels: at one
+    // step green is Im(c)^2, saturated at both edges of the default view.
+    for (int k = 0; k < Size; ++k) {
+        EXPECT_EQ(picture[k].g, 255) << "row 0, column " << k;
+        EXPECT_EQ(picture[(size_t)(Size - 1) * Size + k].g, 255) << "last row, column " << k;
+    }
+    // Red is x^2 + x: saturated in the first and last columns (x = -2, 0.994).
+    for (int r = 0; r < Size; ++r) {
+        EXPECT_EQ(picture[(size_t)r * Size].r, 255) << "column 0, row " << r;
+        EXPECT_EQ(picture[(size_t)r * Size + Size - 1].r, 255) << "last column, row " << r;
+    }
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+}
+
+TEST_F(GpuMode, RowZeroIsAtTheTopWithNegativeImaginaryParts)
+{
+    app.maxIters = 1;
+    ASSERT_TRUE(pressGpuKey());
+    std::vector<Rgb> picture = drawFrame();
+    // Column 50 is x = -1.7, row 100 y = -0.9 and row 400 y = +0.9: blue is
+    // y(x + 1/2), saturated above the axis and clamped to 0 below it.
+    EXPECT_EQ(picture[100 * Size + 50].b, 255);
+    EXPECT_EQ(picture[400 * Size + 50].b, 0);
+    EXPECT_EQ(picture[100 * Size + 50].g, picture[400 * Size + 50].g);
+}
+
+TEST_F(GpuMode, BoundedOrbitsMatchTheFormulaAtForty)
+{
+    ASSERT_TRUE(pressGpuKey());
+    EXPECT_EQ(app.maxIters, 40);
+    EXPECT_EQ(app.computeMode, ModeGpu);
+    EXPECT_NE(std::string(app.titleBuffer).find(" i=40 GPU "), std::string::npos);
+    std::vector<Rgb> picture = drawFrame();
+    EXPECT_GT(expectFormula(picture, 40, wellInside), 20000);
+}
+
+TEST_F(GpuMode, ZoomAndPanMoveThePictureWithoutARebuild)
+{
+    ASSERT_TRUE(pressGpuKey());
+    GLuint id = app.programId;
+    // A pan of 50 pixels to the right and 30 down, as the drag handler moves the view.
+    std::vector<Rgb> before = drawFrame();
+    double dx = 50 * app.stepX, dy = 30 * app.stepY;
+    app.xMin += dx, app.xMax += dx, app.yMin += dy, app.yMax += dy;
+    updateProjection();
+    std::vector<Rgb> panned = drawFrame();
+    EXPECT_EQ(app.programId, id);
+    int differ = 0;
+    for (int r = 0; r < Size - 30; ++r)
+        for (int k = 0; k < Size - 50; ++k)
+            if (!near(panned[(size_t)r * Size + k], before[(size_t)(r + 30) * Size + k + 50], 2))
+                differ += wellInside(app.xMin + k * app.stepX, app.yMin + r * app.stepY);
+    EXPECT_EQ(differ, 0);
+    // A zoom into the period-2 bulb.
+    app.xMin = -1.2, app.xMax = -0.8, app.yMin = -0.2, app.yMax = 0.2;
+    updateProjection();
+    std::vector<Rgb> zoomed = drawFrame();
+    EXPECT_EQ(app.programId, id);
+    EXPECT_GT(expectFormula(zoomed, 40, wellInside), 100000);
+}
+
+TEST_F(GpuMode, PlusAtSixtyKeepsSixtyAndRebuilds)
+{
+    app.maxIters = 100;
+    ASSERT_TRUE(pressGpuKey());
+    EXPECT_EQ(app.maxIters, 60);
+    GLuint id = app.programId;
+    pressLimitKey(+1);
+    EXPECT_EQ(app.maxIters, 60);
+    EXPECT_NE(app.programId, id);
+    EXPECT_EQ(strlen(app.programText), 3756u);
+    EXPECT_GT(expectFormula(drawFrame(), 60, wellInside), 20000);
+    id = app.programId;
+    pressLimitKey(-1);
+    EXPECT_EQ(app.maxIters, 59);
+    EXPECT_NE(app.programId, id);
+    EXPECT_GT(expectFormula(drawFrame(), 59, wellInside), 20000);
+}
+
+TEST_F(GpuMode, CpuKeyBringsBackTheCpuPicture)
+{
+    std::vector<Rgb> cpu = drawFrame();
+    ASSERT_TRUE(pressGpuKey());
+    std::vector<Rgb> gpu = drawFrame();
+    EXPECT_NE(gpu, cpu);
+    pressCpuKey(ModeFpuC);
+    EXPECT_FALSE(glIsEnabled(GL_VERTEX_PROGRAM_NV));
+    EXPECT_EQ(drawFrame(), cpu);
+}
+
+TEST_F(GpuMode, TrackedRegistersFollowTheProjectionOfEachFrame)
+{
+    app.maxIters = 1;
+    ASSERT_TRUE(pressGpuKey());
+    std::vector<Rgb> before = drawFrame();
+    // Move the projection by 20 pixels to the left without telling the program.
+    glMatrixMode(GL_PROJECTION);
+    glTranslated(-20 * app.stepX, 0, 0);
+    std::vector<Rgb> moved = drawFrame();
+    // The same vertices, 20 pixels further left; the rasterizer may round a
+    // colour differently at another place, by one step at most.
+    int differ = 0;
+    for (int r = 0; r < Size; ++r)
+        for (int k = 0; k < Size - 20; ++k)
+            differ += !near(moved[(size_t)r * Size + k], before[(size_t)r * Size + k + 20], 1);
+    EXPECT_EQ(differ, 0);
+    for (int r = 0; r < Size; ++r)
+        EXPECT_EQ(moved[(size_t)r * Size + Size - 1], (Rgb{0, 0, 0})) << "row " << r;
+}
+
+// Run with a driver that offers neither extension (the test list runs this
+// again with both masked off); skipped where one is offered.
+TEST(GpuWithoutExtension, KeyFourReportsAndChangesOnlyTheCap)
+{
+    resetAppForGl(Size, Size, ModeFpuC);
+    if (hasExtension("NV_vertex_program") || hasExtension("ARB_vertex_program"))
+        GTEST_SKIP() << "the driver offers vertex programs";
+    app.maxIters = 100;
+    updateTitle();
+    VertexProgramEntryPoints table = vertexProgram;
+    GLuint id = app.programId;
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(pressGpuKey());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Error: Your card does not support the NV_Vertex_Program Extension!\n");
+    EXPECT_EQ(app.computeMode, ModeFpuC);
+    EXPECT_EQ(app.maxIters, 60);
+    EXPECT_NE(std::string(app.titleBuffer).find(" i=100 "), std::string::npos) << app.titleBuffer;
+    EXPECT_EQ(app.programId, id);
+    EXPECT_EQ(memcmp(&table, &vertexProgram, sizeof table), 0);
+}
+
