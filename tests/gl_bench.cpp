@@ -20,6 +20,7 @@
 #include "platform/platform.h"
 #include "render/render.h"
 #include "gl_support.h"
+#include "reference.h"
 
 namespace {
 
@@ -95,22 +96,6 @@ Timing expectTiming(const std::vector<std::string>& lines, size_t at)
     return t;
 }
 
-// Plain double escape count, written apart from the kernels: x advances by
-// repeated addition along the row, the test is strict against 4.
-int32_t plainCount(double x, double y, int limit)
-{
-    double zr = x, zi = y;
-    for (int n = 0; n < limit; ++n) {
-        double zr2 = zr * zr, zi2 = zi * zi;
-        if (zr2 + zi2 > 4.0)
-            return n;
-        double t = 2.0 * zi * zr;
-        zr = zr2 - zi2 + x;
-        zi = t + y;
-    }
-    return -1;
-}
-
 // Iterations of the buffer, inside points at 9999, summed wide.
 uint64_t bufferTotal()
 {
@@ -184,7 +169,7 @@ TEST_F(Benchmark, ReportAndStateAfterAFullRunFromGpuMode)
         const int32_t* p = app.iterationBuffer->rowValues(r);
         double y = r * 0.006 + -1.5, x = -2.0;
         for (int c = 0; c < 500; ++c, x += 0.006)
-            ASSERT_EQ(p[c], plainCount(x, y, 9999)) << "row " << r << " column " << c;
+            ASSERT_EQ(p[c], referenceCountDouble(x, y, 9999)) << "row " << r << " column " << c;
     }
 
     // The totals count inside points at the full limit.
