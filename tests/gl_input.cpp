@@ -189,16 +189,10 @@ TEST(MouseGl, PanMovesThePictureWithThePointer)
     releaseButtons();
     // Pixel (x, y) now shows what (x - 50, y + 20) showed; a few boundary
     // pixels may differ by the rounding of the shifted edges.
-    int same = 0, unshifted = 0, compared = 0;
-    for (int y = 0; y < 480; ++y) {
-        for (int x = 50; x < 500; ++x) {
-            ++compared;
-            same += after[y * 500 + x] == before[(y + 20) * 500 + x - 50];
-            unshifted += after[y * 500 + x] == before[y * 500 + x];
-        }
-    }
-    EXPECT_GT(same, compared * 99 / 100);
-    EXPECT_LT(unshifted, compared * 9 / 10);
+    ShiftMatch m = compareShifted(before, after, 500, 500, 50, -20);
+    EXPECT_EQ(m.compared, 450 * 480);
+    EXPECT_GT(m.same, m.compared * 99 / 100);
+    EXPECT_LT(m.unshifted, m.compared * 9 / 10);
 }
 
 TEST(KeysGl, ModeKeysSwitchKernelProjectionAndTitle)

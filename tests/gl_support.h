@@ -11,6 +11,25 @@ struct Rgb {
     bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
 };
 
+// After the picture moved by (dx, dy) pixels: of the pixels still showing
+// old content, how many match the moved old picture and how many the
+// unmoved one. Both pictures are w x h, row 0 at the top.
+struct ShiftMatch {
+    int same, unshifted, compared;
+};
+inline ShiftMatch compareShifted(const std::vector<Rgb>& before, const std::vector<Rgb>& after,
+                                 int w, int h, int dx, int dy)
+{
+    ShiftMatch m{0, 0, 0};
+    for (int y = dy > 0 ? dy : 0; y < (dy < 0 ? h + dy : h); ++y)
+        for (int x = dx > 0 ? dx : 0; x < (dx < 0 ? w + dx : w); ++x) {
+            ++m.compared;
+            m.same += after[y * w + x] == before[(y - dy) * w + x - dx];
+            m.unshifted += after[y * w + x] == before[y * w + x];
+        }
+    return m;
+}
+
 // Puts AppState back to its start-up values for a window of w x h pixels,
 // with the palette built and the projection set (as the first reshape does).
 void resetAppForGl(int w, int h, int mode);
