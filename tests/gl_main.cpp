@@ -3,7 +3,14 @@
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
 
 #include "app/app.h"
 #include "compute/compute.h"
@@ -39,12 +46,51 @@ public:
         glShadeModel(GL_FLAT);
         glDrawBuffer(GL_BACK);
         glReadBuffer(GL_BACK);
-        // A pool of seven workers; tests choose how many take part through
-        // cpuCount. The eighth start is refused, as an exhausted OS would.
-        testing::internal::CaptureStdout();
+        startPool();
+    }
+
+private:
+    // A pool of seven workers; tests choose how many take part through
+    // cpuCount. The eighth start is refused, as an exhausted OS would. The
+    // capture lasts until every worker has greeted, so that no greeting
+    // lands in the output a later test captures.
+    void startPool()
+    {
+        setvbuf(stdout, nullptr, _IOLBF, 0);
+        fflush(stdout);
+        char path[] = "/tmp/vexa-pool-XXXXXX";
+        int file = mkstemp(path);
+        int appending = open(path, O_WRONLY | O_APPEND);
+        int original = dup(1);
+        dup2(appending, 1);
         poolParticipants = createWorkers(8, startSevenThenRefuse) + 1;
         app.cpuCount = poolParticipants;
-        poolReport = testing::internal::GetCapturedStdout();
+        for (int waited = 0; waited < 10000; ++waited) {
+            if (greetingsIn(readAll(path)) >= poolParticipants - 1)
+                break;
+            platformSleep(1);
+        }
+        fflush(stdout);
+        dup2(original, 1);
+        close(original);
+        close(appending);
+        close(file);
+        poolReport = readAll(path);
+        unlink(path);
+    }
+
+    static std::string readAll(const char* path)
+    {
+        std::ifstream in(path);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    static int greetingsIn(const std::string& text)
+    {
+        int count = 0;
+        for (size_t at = 0; (at = text.find(" says: ", at)) != std::string::npos; ++at)
+            ++count;
+        return count;
     }
 };
 
