@@ -4,15 +4,16 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/app.h"
 
 namespace {
 
-std::string titleFor(int mode, const char* renderer = "llvmpipe", int cpus = 2)
+std::string titleFor(int mode, const char* renderer = "llvmpipe", int cpus = 2, int w = 500)
 {
     char out[256];
-    composeTitle(out, sizeof out, "Vexa v3.0.0b", 500, 500, 40, mode, cpus, renderer);
+    composeTitle(out, sizeof out, "Vexa v3.0.0b", w, 480, 40, mode, cpus, renderer);
     return out;
 }
 
@@ -20,16 +21,12 @@ std::string titleFor(int mode, const char* renderer = "llvmpipe", int cpus = 2)
 
 TEST(Title, EveryMode)
 {
-    EXPECT_EQ(titleFor(ModeFpuC), "Vexa v3.0.0b 500*500 i=40 2xCPU FPU C");
-    EXPECT_EQ(titleFor(ModeFpuAsm), "Vexa v3.0.0b 500*500 i=40 2xCPU FPU ASM");
-    EXPECT_EQ(titleFor(ModeSse), "Vexa v3.0.0b 500*500 i=40 2xCPU SSE");
-    EXPECT_EQ(titleFor(ModeGpu, "GeForce"), "Vexa v3.0.0b 500*500 i=40 GPU GeForce");
-    EXPECT_EQ(titleFor(ModeSse, "", 1), "Vexa v3.0.0b 500*500 i=40 1xCPU SSE");
+    EXPECT_EQ(titleFor(ModeFpuC), "Vexa v3.0.0b 500*480 i=40 2xCPU FPU C");
+    EXPECT_EQ(titleFor(ModeFpuAsm), "Vexa v3.0.0b 500*480 i=40 2xCPU FPU ASM");
+    EXPECT_EQ(titleFor(ModeSse, "", 16, 1000), "Vexa v3.0.0b 1000*480 i=40 16xCPU SSE");
+    EXPECT_EQ(titleFor(ModeGpu, "GeForce"), "Vexa v3.0.0b 500*480 i=40 GPU GeForce");
     for (int mode : {2, 5, -1, 1000})
-        EXPECT_EQ(titleFor(mode), "Vexa v3.0.0b 500*500 i=40 UNKNOWN!");
-    char out[256];
-    composeTitle(out, sizeof out, "Vexa v3.0.0b", 1000, 480, 9998, ModeFpuC, 16, nullptr);
-    EXPECT_STREQ(out, "Vexa v3.0.0b 1000*480 i=9998 16xCPU FPU C");  // width before height
+        EXPECT_EQ(titleFor(mode, nullptr), "Vexa v3.0.0b 500*480 i=40 UNKNOWN!");
 }
 
 TEST(Title, LongRendererNameIsCutNeverOverrun)
@@ -38,10 +35,8 @@ TEST(Title, LongRendererNameIsCutNeverOverrun)
     char out[300];
     memset(out, 'X', sizeof out);
     composeTitle(out, 256, "Vexa v3.0.0b", 500, 500, 40, ModeGpu, 2, renderer.c_str());
-    EXPECT_EQ(strlen(out), 255u);
-    EXPECT_EQ(std::string(out).rfind("Vexa v3.0.0b 500*500 i=40 GPU RRR", 0), 0u);
-    for (int i = 256; i < 300; ++i)
-        ASSERT_EQ(out[i], 'X') << "wrote past the buffer at " << i;
+    EXPECT_EQ(std::string(out), "Vexa v3.0.0b 500*500 i=40 GPU " + std::string(225, 'R'));
+    EXPECT_EQ(std::string(out + 256, 44), std::string(44, 'X')) << "wrote past the buffer";
 }
 
 TEST(Palette, EntriesFollowTheTriangleWaves)
@@ -52,40 +47,29 @@ TEST(Palette, EntriesFollowTheTriangleWaves)
         const uint8_t* p = app.palette + 3 * i;
         return std::to_string(p[0]) + "," + std::to_string(p[1]) + "," + std::to_string(p[2]);
     };
-    EXPECT_EQ(entry(0), "70,50,200");
-    EXPECT_EQ(entry(1), "73,54,198");
-    EXPECT_EQ(entry(47), "211,238,106");
-    EXPECT_EQ(entry(48), "214,238,104");  // green repeats 238
-    EXPECT_EQ(entry(100), "109,30,0");
-    EXPECT_EQ(entry(101), "106,26,0");  // blue repeats 0
-    // Ranges over the whole table.
-    int lo[3] = {255, 255, 255}, hi[3] = {0, 0, 0};
-    for (int i = 0; i < PaletteEntries; ++i)
-        for (int c = 0; c < 3; ++c) {
-            lo[c] = std::min<int>(lo[c], app.palette[3 * i + c]);
-            hi[c] = std::max<int>(hi[c], app.palette[3 * i + c]);
-        }
-    EXPECT_EQ(lo[0], 1);
-    EXPECT_EQ(hi[0], 238);
-    EXPECT_EQ(lo[1], 2);
-    EXPECT_EQ(hi[1], 238);
-    EXPECT_EQ(lo[2], 0);
-    EXPECT_EQ(hi[2], 240);
-    // A second build replaces the table and gives the same colours.
-    std::string before = entry(9999);
-    buildPalette(PaletteEntries, 70, 50, 200);
-    EXPECT_EQ(entry(9999), before);
+    // Green repeats 238 at 47/48, blue repeats 0 at 100/101.
+    const std::pair<int, const char*> entries[] = {{0, "70,50,200"},    {1, "73,54,198"},
+                                                   {47, "211,238,106"}, {48, "214,238,104"},
+                                                   {100, "109,30,0"},   {101, "106,26,0"}};
+    for (auto [i, rgb] : entries)
+        EXPECT_EQ(entry(i), rgb) << i;
+    int low[3] = {255, 255, 255}, high[3] = {0, 0, 0};
+    for (int i = 0; i < 3 * PaletteEntries; ++i) {
+        low[i % 3] = std::min<int>(low[i % 3], app.palette[i]);
+        high[i % 3] = std::max<int>(high[i % 3], app.palette[i]);
+    }
+    EXPECT_EQ(std::vector<int>(low, low + 3), (std::vector<int>{1, 2, 0}));
+    EXPECT_EQ(std::vector<int>(high, high + 3), (std::vector<int>{238, 238, 240}));
 }
 
 TEST(GlVersion, ArraysFromVersionOnePointOne)
 {
-    EXPECT_FALSE(glVersionHasArrays("1.0"));
-    EXPECT_FALSE(glVersionHasArrays("1.0.5 Vendor"));
-    for (const char* v : {"1.1", "1.1.0", "1.4.0", "2.0", "2.0 Mesa", "3.0", "4.0", "4.5 (Compatibility Profile) Mesa 22.3.6", "10.2"})
+    for (const char* v : {"1.1", "1.1.0", "1.4.0", "2.0 Mesa", "3.0",
+                          "4.5 (Compatibility Profile) Mesa 22.3.6", "10.2"})
         EXPECT_TRUE(glVersionHasArrays(v)) << v;
+    for (const char* v : {"1.0", "1.0.5 Vendor", "", "garbage"})
+        EXPECT_FALSE(glVersionHasArrays(v)) << v;
     EXPECT_FALSE(glVersionHasArrays(nullptr));
-    EXPECT_FALSE(glVersionHasArrays(""));
-    EXPECT_FALSE(glVersionHasArrays("garbage"));
 }
 
 namespace {
@@ -95,8 +79,7 @@ int startsTried = 0;
 
 bool refusingStart(void (*)(int), int, PlatformThread*, uint32_t*)
 {
-    ++startsTried;
-    return startsTried <= startsAllowed;
+    return ++startsTried <= startsAllowed;
 }
 
 }  // namespace
@@ -104,13 +87,11 @@ bool refusingStart(void (*)(int), int, PlatformThread*, uint32_t*)
 TEST(Workers, CreationStopsAtTheFirstRefusal)
 {
     startsAllowed = 2;
-    startsTried = 0;
     testing::internal::CaptureStdout();
     EXPECT_EQ(createWorkers(5, refusingStart), 2);
     std::string said = testing::internal::GetCapturedStdout();
     EXPECT_EQ(startsTried, 3);  // no further attempt after the refusal
     EXPECT_EQ(said.rfind("*ERROR* ", 0), 0u) << said;
-    EXPECT_EQ(said.back(), '\n');
     EXPECT_EQ(said.find('\n'), said.size() - 1);  // one line
 
     startsAllowed = 10;
