@@ -203,11 +203,16 @@ TEST(InputE2e, MiddleDragMovesThePictureWithThePointer)
     vexa.mouseUp(2);
     std::vector<Rgb> after = settledPicture(vexa);
     ASSERT_FALSE(after.empty());
-    // What was at (x - 50, y + 20) is now at (x, y).
-    ShiftMatch m = compareShifted(before, after, 500, 500, 50, -20);
-    EXPECT_EQ(m.compared, 450 * 480);
-    EXPECT_GT(m.same, m.compared * 99 / 100);
-    EXPECT_LT(m.unshifted, m.compared * 9 / 10);
+    // What was at (x - 50, y + 20) is now at (x, y), but for a few pixels
+    // that the rounding of the shifted edges may change.
+    int same = 0, unshifted = 0;
+    for (int y = 0; y < 480; ++y)
+        for (int x = 50; x < 500; ++x) {
+            same += after[y * 500 + x] == before[(y + 20) * 500 + x - 50];
+            unshifted += after[y * 500 + x] == before[y * 500 + x];
+        }
+    EXPECT_GT(same, 450 * 480 * 99 / 100);
+    EXPECT_LT(unshifted, 450 * 480 * 9 / 10);
     // The strip uncovered on the left shows what lay beyond the old edge.
     EXPECT_FALSE(after[250 * 500 + 10] == (Rgb{0, 0, 0}));
 }

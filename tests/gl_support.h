@@ -2,6 +2,8 @@
 // 500 x 500 on the test display, drawing into and reading from its back buffer.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,23 +13,23 @@ struct Rgb {
     bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
 };
 
-// After the picture moved by (dx, dy) pixels: of the pixels still showing
-// old content, how many match the moved old picture and how many the
-// unmoved one. Both pictures are w x h, row 0 at the top.
-struct ShiftMatch {
-    int same, unshifted, compared;
-};
-inline ShiftMatch compareShifted(const std::vector<Rgb>& before, const std::vector<Rgb>& after,
-                                 int w, int h, int dx, int dy)
+inline bool near(const Rgb& a, const Rgb& b, int tolerance)
 {
-    ShiftMatch m{0, 0, 0};
-    for (int y = dy > 0 ? dy : 0; y < (dy < 0 ? h + dy : h); ++y)
-        for (int x = dx > 0 ? dx : 0; x < (dx < 0 ? w + dx : w); ++x) {
-            ++m.compared;
-            m.same += after[y * w + x] == before[(y - dy) * w + x - dx];
-            m.unshifted += after[y * w + x] == before[y * w + x];
-        }
-    return m;
+    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+           std::abs(a.b - b.b) <= tolerance;
+}
+
+// The GPU program's colour for c = x + iy, in single precision: red, green,
+// blue from the last of `steps` steps, clamped and scaled.
+inline Rgb gpuProgramColour(float x, float y, int steps)
+{
+    float a = x, b = y, red = 0, green = 0, blue = 0;
+    for (int i = 0; i < steps; ++i) {
+        red = a * a + x, green = b * b, blue = a * b + y * 0.5f;
+        a = red - green, b = blue + blue;  // R1.z - R1.w, where R1.w is exactly -blue
+    }
+    auto byte = [](float v) { return (uint8_t)std::lround(std::min(std::max(v, 0.0f), 1.0f) * 255); };
+    return {byte(red), byte(green), byte(blue)};
 }
 
 // Puts AppState back to its start-up values for a window of w x h pixels,
