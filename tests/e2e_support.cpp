@@ -6,20 +6,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 namespace {
-
-void pause(int ms)
-{
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
 
 template <typename Check>
 bool waitUntil(Check check, int timeoutMs)
@@ -27,7 +20,7 @@ bool waitUntil(Check check, int timeoutMs)
     for (int waited = 0; waited <= timeoutMs; waited += 20) {
         if (check())
             return true;
-        pause(20);
+        usleep(20000);
     }
     return check();
 }
@@ -73,7 +66,7 @@ VexaProcess::VexaProcess(const std::vector<std::string>& env)
     if (windowId_) {
         // Wait for the first frame: the title carries the size once reshaped.
         waitUntil([&] { return title().find("*") != std::string::npos; }, 10000);
-        pause(300);
+        usleep(300000);
     }
 }
 

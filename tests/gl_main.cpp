@@ -3,13 +3,10 @@
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "app/app.h"
@@ -58,31 +55,29 @@ private:
     {
         setvbuf(stdout, nullptr, _IOLBF, 0);
         fflush(stdout);
-        char path[] = "/tmp/vexa-pool-XXXXXX";
-        int file = mkstemp(path);
-        int appending = open(path, O_WRONLY | O_APPEND);
+        FILE* capture = tmpfile();
         int original = dup(1);
-        dup2(appending, 1);
+        dup2(fileno(capture), 1);
         poolParticipants = createWorkers(8, startSevenThenRefuse) + 1;
         app.cpuCount = poolParticipants;
-        for (int waited = 0; waited < 10000; ++waited) {
-            if (greetingsIn(readAll(path)) >= poolParticipants - 1)
-                break;
+        for (int waited = 0; waited < 10000 && greetingsIn(contents(capture)) < poolParticipants - 1;
+             ++waited)
             platformSleep(1);
-        }
         fflush(stdout);
         dup2(original, 1);
         close(original);
-        close(appending);
-        close(file);
-        poolReport = readAll(path);
-        unlink(path);
+        poolReport = contents(capture);
+        fclose(capture);
     }
 
-    static std::string readAll(const char* path)
+    // Read without moving the offset the writers share.
+    static std::string contents(FILE* file)
     {
-        std::ifstream in(path);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        std::string text;
+        char chunk[4096];
+        for (ssize_t n; (n = pread(fileno(file), chunk, sizeof chunk, (off_t)text.size())) > 0;)
+            text.append(chunk, (size_t)n);
+        return text;
     }
 
     static int greetingsIn(const std::string& text)

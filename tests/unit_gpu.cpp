@@ -28,14 +28,6 @@ std::string programFor(int steps)
     return std::string(buffer.data(), length > 0 ? length : 0);
 }
 
-int countOf(const std::string& text, const std::string& word)
-{
-    int n = 0;
-    for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1))
-        ++n;
-    return n;
-}
-
 std::string translated(const std::string& nv)
 {
     std::string arb, error;
@@ -96,16 +88,10 @@ TEST(NvToArb, OneStepProgramTranslatesLineForLine)
               "END\n");
 }
 
-TEST(NvToArb, EveryGeneratedProgramTranslates)
+TEST(NvToArb, ProgramWithoutAStepStartsItsColourAtZero)
 {
     // Without a step R1 is read unwritten: NV starts it at zero, ARB must be told.
     EXPECT_NE(translated(programFor(0)).find("MOV R1, {0.0, 0.0, 0.0, 0.0};\n"), std::string::npos);
-    for (int n = 1; n <= 60; ++n) {
-        std::string arb = translated(programFor(n));
-        EXPECT_EQ(countOf(arb, ";\n"), 2 * n + 9) << n;  // + TEMP and the colour's start value
-        EXPECT_EQ(countOf(arb, "MAD R1, R0.xyxx, R0.xyyw, R4;\n"), n);
-        EXPECT_EQ(arb.substr(arb.size() - 4), "END\n");
-    }
 }
 
 TEST(NvToArb, GeneralOverRegistersSwizzlesMasksAndComments)
