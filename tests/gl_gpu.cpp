@@ -5,6 +5,7 @@
 
 #include <GL/gl.h>
 #include <GL/glext.h>
+#include <GL/glut.h>
 
 #include <cmath>
 #include <cstring>
@@ -179,14 +180,23 @@ TEST_F(GpuMode, BoundedOrbitsMatchTheFormulaAtForty)
     EXPECT_GT(expectFormula(drawFrame(), 40, wellInside), 20000);
 }
 
-TEST_F(GpuMode, ZoomMovesThePictureWithoutARebuild)
+TEST_F(GpuMode, ZoomAndPanMoveThePictureWithoutARebuild)
 {
     ASSERT_TRUE(pressGpuKey());
     GLuint id = app.programId;
-    // Into the period-2 bulb, as the zoom handler sets the view.
-    app.xMin = -1.2, app.xMax = -0.8, app.yMin = -0.2, app.yMax = 0.2;
-    updateProjection();
-    EXPECT_GT(expectFormula(drawFrame(), 40, wellInside), 100000);
+    // Zoom steps through the idle callback, then a middle-button drag: each
+    // frame is the formula for the view the handlers left, same program.
+    onMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 250, 250);
+    for (int i = 0; i < 5; ++i)
+        onIdle();
+    onMouse(GLUT_LEFT_BUTTON, GLUT_UP, 250, 250);
+    EXPECT_NEAR(app.xMax - app.xMin, 3.0 * std::pow(0.96, 5), 1e-12);
+    EXPECT_GT(expectFormula(drawFrame(), 40, wellInside), 20000);
+    onMouse(GLUT_MIDDLE_BUTTON, GLUT_DOWN, 100, 100);
+    onMotion(150, 80);
+    onMouse(GLUT_MIDDLE_BUTTON, GLUT_UP, 150, 80);
+    EXPECT_NEAR(app.xMin, -2.0 + 3.0 * (1 - std::pow(0.96, 5)) / 2 - 50 * app.stepX, 1e-12);
+    EXPECT_GT(expectFormula(drawFrame(), 40, wellInside), 20000);
     EXPECT_EQ(app.programId, id);
 }
 
