@@ -11,8 +11,6 @@
 #include "input/input.h"
 #include "render/render.h"
 
-AppState app;
-
 namespace {
 
 const char* const creditsLine = "\nReal-time Mandelbrot explorer: x87, SSE and vertex-program back-ends.\n";
@@ -131,6 +129,11 @@ bool glVersionHasArrays(const char* version)
     return major > 1 || (major == 1 && minor >= 1);
 }
 
+void connectShell()
+{
+    app.shell = {updateProjection, updateTitle, printHelp};
+}
+
 int runApplication(int argc, char** argv)
 {
     // Lines must reach a pipe or a file as they are printed.
@@ -141,6 +144,7 @@ int runApplication(int argc, char** argv)
     fputs("Initalizing...\n", stdout);
     snprintf(app.titleBuffer, sizeof app.titleBuffer, "%s initializing...", app.appTitle);
 
+    connectShell();
     startWorkerPool();
     chooseStartMode(probeSse());
     openWindow(&argc, argv);

@@ -23,3 +23,14 @@ struct BenchmarkSources {
     IterationBuffer* (*makeBuffer)(int columns, int rows);
 };
 extern BenchmarkSources benchmarkSources;
+
+// One timed pass over every row of the current buffer (app.height rows),
+// each through `compute` (computeRow, or a stand-in with its signature), with
+// the counts' total, inside points at the limit, over the time between two
+// readings of the benchmark's counter. The counter's frequency must be in
+// app.counterFrequency.
+struct BenchmarkFigures {
+    double seconds;
+    double megaItersPerSecond;
+};
+BenchmarkFigures timePass(bool (*compute)(int row, int maxIters, int mode), int mode);

@@ -3,11 +3,11 @@
 // benchmark counts it (inside points at the full limit).
 #include <cstdio>
 
-#include "app/app.h"
 #include "bench/bench.h"
 #include "compute/compute.h"
 #include "platform/platform.h"
 #include "render/render.h"
+#include "state/app_state.h"
 
 namespace {
 
@@ -24,23 +24,20 @@ const KernelRun runs[] = {
     {"kernelFpuLongDouble", -1, kernelFpuLongDouble},
 };
 
-void computeFrame(const KernelRun& run)
+// A row of a run that has no mode: its kernel, by index into runs.
+bool computeRowDirect(int row, int maxIters, int runIndex)
 {
-    for (int r = 0; r < app.height; ++r) {
-        if (run.mode >= 0) {
-            computeRow(r, app.maxIters, run.mode);
-        } else if (run.kernel(r, app.maxIters)) {
-            app.iterationBuffer->setRowDone(r, true);
-        }
-    }
+    if (!runs[runIndex].kernel(row, maxIters))
+        return false;
+    app.iterationBuffer->setRowDone(row, true);
+    return true;
 }
 
 }  // namespace
 
 int main()
 {
-    int64_t frequency = 0, start = 0, end = 0;
-    if (!platformCounterFrequency(&frequency) || frequency <= 0) {
+    if (!platformCounterFrequency(&app.counterFrequency) || app.counterFrequency <= 0) {
         fputs("ERROR: System does not support performance counters.\n", stdout);
         return 1;
     }
@@ -49,19 +46,17 @@ int main()
     if (app.iterationBuffer->rows() == 0)
         return 1;
     printf("%d*%d, maxiters %d, one thread\n", app.width, app.height, app.maxIters);
-    for (const KernelRun& run : runs) {
+    for (int i = 0; i < (int)(sizeof runs / sizeof runs[0]); ++i) {
+        const KernelRun& run = runs[i];
         if (run.mode == ModeSse && !(probeSse() && modeHasKernel(ModeSse))) {
             printf("%-20s not available\n", run.name);
             continue;
         }
         app.iterationBuffer->clear();
-        platformCounterRead(&start);
-        computeFrame(run);
-        platformCounterRead(&end);
-        double seconds = (double)(end - start) / (double)frequency;
-        uint32_t total = app.iterationBuffer->sumIterations(app.maxIters, InsideMarker);
-        printf("%-20s %8.3f sec %10.3f MegaIters/sec\n", run.name, seconds,
-               (double)total / seconds / 1000000.0);
+        BenchmarkFigures figures = run.mode >= 0 ? timePass(computeRow, run.mode)
+                                                 : timePass(computeRowDirect, i);
+        printf("%-20s %8.3f sec %10.3f MegaIters/sec\n", run.name, figures.seconds,
+               figures.megaItersPerSecond);
     }
     return 0;
 }

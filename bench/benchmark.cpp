@@ -6,11 +6,11 @@
 
 #include <GL/glut.h>
 
-#include "app/app.h"
 #include "bench/bench.h"
 #include "compute/compute.h"
 #include "platform/platform.h"
 #include "render/render.h"
+#include "state/app_state.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ void restoreSettings(const SavedSettings& saved, bool withView)
         app.yMax = saved.yMax;
         app.bailout = saved.bailout;
     }
-    updateProjection();
+    refreshProjection();
 }
 
 // The buffer is class-wide, so the old one goes before the new one comes.
@@ -68,34 +68,37 @@ void printHeader()
     printf(" rangey:\t%.2f to %.2f\n", app.yMin, app.yMax);
 }
 
-// Only the row loop lies between the two counter readings.
 void timeRun(int mode)
 {
-    benchmarkSources.counterRead(&app.counterStart);
-    for (int r = 0; r < app.height; ++r)
-        computeRow(r, app.maxIters, mode);
-    benchmarkSources.counterRead(&app.counterEnd);
-    app.elapsedSeconds = (double)(app.counterEnd - app.counterStart) / (double)app.counterFrequency;
-    printf("    %.3f sec\n", app.elapsedSeconds);
-    uint32_t total = app.iterationBuffer->sumIterations(app.maxIters, InsideMarker);
-    printf("    %.3f MegaIters/sec\n", (double)total / app.elapsedSeconds / 1000000.0);
+    app.iterationBuffer->clear();
+    BenchmarkFigures figures = timePass(computeRow, mode);
+    printf("    %.3f sec\n", figures.seconds);
+    printf("    %.3f MegaIters/sec\n", figures.megaItersPerSecond);
 }
 
 }  // namespace
 
 BenchmarkSources benchmarkSources = {platformCounterFrequency, platformCounterRead, makeBuffer};
 
+BenchmarkFigures timePass(bool (*compute)(int row, int maxIters, int mode), int mode)
+{
+    // Only the row loop lies between the two counter readings.
+    benchmarkSources.counterRead(&app.counterStart);
+    for (int r = 0; r < app.height; ++r)
+        compute(r, app.maxIters, mode);
+    benchmarkSources.counterRead(&app.counterEnd);
+    app.elapsedSeconds = (double)(app.counterEnd - app.counterStart) / (double)app.counterFrequency;
+    uint32_t total = app.iterationBuffer->sumIterations(app.maxIters, InsideMarker);
+    return {app.elapsedSeconds, (double)total / app.elapsedSeconds / 1000000.0};
+}
+
 void useBenchmarkSettings()
 {
     app.width = BenchmarkSize;
     app.height = BenchmarkSize;
     app.maxIters = BenchmarkMaxIters;
-    app.xMin = -2.0;
-    app.yMin = -1.5;
-    app.xMax = 1.0;
-    app.yMax = 1.5;
-    app.bailout = 4.0;
-    app.stepX = 3.0 / BenchmarkSize;
+    useStartView();
+    app.stepX = (app.xMax - app.xMin) / BenchmarkSize;
     app.stepY = app.stepX;
 }
 
@@ -114,26 +117,23 @@ void runBenchmark()
     if (!replaceBuffer()) {
         // The constructor has said why; the next processor frame tries again.
         restoreSettings(saved, true);
-        updateTitle();
+        refreshTitle();
         return;
     }
     printHeader();
     glutSetWindowTitle("BenchMarking... (results in console)");
 
-    app.iterationBuffer->clear();
     fputs("  SSE benchmark:\n", stdout);
     if (app.sseAvailable && modeHasKernel(ModeSse))
         timeRun(ModeSse);
     else
         fputs("    Not supported.\n", stdout);
-    app.iterationBuffer->clear();
     fputs("  FPU ASM benchmark:\n", stdout);
     timeRun(ModeFpuAsm);
-    app.iterationBuffer->clear();
     fputs("  FPU C benchmark:\n", stdout);
     timeRun(ModeFpuC);
 
     restoreSettings(saved, false);
     fputs("\n", stdout);
-    updateTitle();
+    refreshTitle();
 }

@@ -14,6 +14,17 @@ RowRecord* rowRecords = nullptr;
 int columnCount = 0;
 int rowCount = 0;
 
+// Back to no storage: both arrays released, both sizes 0.
+void releaseStorage()
+{
+    free(values);
+    free(rowRecords);
+    values = nullptr;
+    rowRecords = nullptr;
+    columnCount = 0;
+    rowCount = 0;
+}
+
 bool rowInRange(int row)
 {
     return rowRecords && row >= 0 && row < rowCount;
@@ -37,10 +48,7 @@ IterationBuffer::IterationBuffer(int columns, int rows)
         fputs("ERROR: Failed to allocate pixel buffer\n", stdout);
         free(newValues);
         free(newRecords);
-        values = nullptr;
-        rowRecords = nullptr;
-        columnCount = 0;
-        rowCount = 0;
+        releaseStorage();
         return;
     }
     for (int r = 0; r < rows; ++r) {
@@ -55,12 +63,7 @@ IterationBuffer::IterationBuffer(int columns, int rows)
 
 IterationBuffer::~IterationBuffer()
 {
-    free(values);
-    free(rowRecords);
-    values = nullptr;
-    rowRecords = nullptr;
-    columnCount = 0;
-    rowCount = 0;
+    releaseStorage();
 }
 
 int32_t* IterationBuffer::rowValues(int row) const

@@ -3,8 +3,8 @@
 // x87 unit, and a long double build of the same steps elsewhere.
 #include <algorithm>
 
-#include "app/app.h"
 #include "compute/compute.h"
+#include "state/app_state.h"
 
 namespace {
 

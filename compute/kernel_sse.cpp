@@ -2,9 +2,9 @@
 // precision. Each lane's count grows by 4.0 while the lane is inside, so the
 // comparison mask ANDed with the threshold vector is the increment and no
 // lane needs a branch of its own; the count is shifted right by 2 at the end.
-#include "app/app.h"
 #include "compute/compute.h"
 #include "platform/platform.h"
+#include "state/app_state.h"
 
 #if defined(__SSE__) || defined(__x86_64__) || defined(_M_X64)
 #define VEXA_HAVE_SSE 1

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "app/app.h"
+#include "state/app_state.h"
 
 void onMouse(int button, int state, int x, int y);
 void onMotion(int x, int y);

@@ -7,10 +7,10 @@
 #include <GL/glut.h>
 #include <GL/glext.h>
 
-#include "app/app.h"
 #include "bench/bench.h"
 #include "gpu/gpu.h"
 #include "input/input.h"
+#include "state/app_state.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ void enterCpuMode(int32_t mode)
 {
     app.computeMode = mode;
     glDisable(GL_VERTEX_PROGRAM_NV);
-    updateProjection();
+    refreshProjection();
     glutPostRedisplay();
 }
 
@@ -54,9 +54,9 @@ void enterGpuMode()
     if (!buildIterationProgram())
         return;
     app.computeMode = ModeGpu;
-    updateProjection();
+    refreshProjection();
     glutPostRedisplay();
-    updateTitle();
+    refreshTitle();
 }
 
 void changeLimit(int step)
@@ -143,7 +143,7 @@ void runKey(unsigned char code, int modifiers)
         fputs("Stats not yet supported.\n", stdout);
         break;
     case KeyHelp:
-        printHelp();
+        showHelp();
         break;
     case KeyBenchmark:
         runBenchmark();
@@ -152,7 +152,7 @@ void runKey(unsigned char code, int modifiers)
     case KeyNone:
         break;
     }
-    updateTitle();
+    refreshTitle();
 }
 
 void onKeyboard(unsigned char key, int, int)

@@ -5,9 +5,9 @@
 
 #include <GL/glut.h>
 
-#include "app/app.h"
 #include "input/input.h"
 #include "platform/platform.h"
+#include "state/app_state.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ void setEdges(const SavedView& v)
 void followView()
 {
     if (app.computeMode == ModeGpu)
-        updateProjection();
+        refreshProjection();
     glutPostRedisplay();
 }
 

@@ -5,25 +5,15 @@
 
 #include <GL/glut.h>
 
-#include "app/app.h"
 #include "compute/compute.h"
 #include "input/input.h"
 #include "render/render.h"
+#include "state/app_state.h"
 
 namespace {
 
 constexpr size_t TableBytes = 3 * PaletteEntries;
 constexpr size_t MovedBytes = TableBytes - 3;  // all entries but the one that wraps
-
-// Rows the current buffer holds that the window also shows: after a resize
-// or a benchmark the buffer can be smaller than the window until the next
-// frame re-creates it, and the rows beyond it are not ours to read.
-int redrawableRows()
-{
-    if (!app.iterationBuffer)
-        return 0;
-    return std::min(app.height, app.iterationBuffer->rows());
-}
 
 }  // namespace
 
@@ -45,7 +35,7 @@ void rotatePalette(int direction)
 {
     if (app.palette)
         rotatePaletteTable(app.palette, direction);
-    const int rows = redrawableRows();
+    const int rows = bufferedRows();
     for (int r = 0; r < rows; ++r) {
         if (app.iterationBuffer->isRowDone(r))
             drawRow(r, app.computeMode);

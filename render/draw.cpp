@@ -2,14 +2,26 @@
 // counts become palette colours, inside points black; in the GPU mode each
 // pixel is sent at its plane coordinate and the vertex program colours it.
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 #include <GL/gl.h>
 
-#include "app/app.h"
 #include "compute/compute.h"
 #include "render/render.h"
+#include "state/app_state.h"
 
 namespace {
+
+int scratchColumns = 0;  // columns app.rowColors and app.rowVertices both hold
+
+void* reallocOrDrop(void* block, size_t bytes)
+{
+    void* grown = realloc(block, bytes > 0 ? bytes : 1);
+    if (!grown)
+        free(block);
+    return grown;
+}
 
 bool drawGpuRow(int row)
 {
@@ -81,10 +93,23 @@ bool drawRow(int row, int mode)
     // The buffer may be smaller than the window between a resize and the
     // next frame: draw only the columns it holds.
     int columns = std::min(app.width, app.iterationBuffer->columns());
-    bool scratch = app.rowColors && app.rowVertices && columns <= rowScratchColumns();
+    bool scratch = app.rowColors && app.rowVertices && columns <= scratchColumns;
     if (app.arraysAvailable && scratch)
         drawArrays(p, row, columns);
     else
         drawImmediate(p, row, columns);
     return true;
+}
+
+bool reserveRowScratch(int columns)
+{
+    columns = std::max(columns, 0);
+    app.rowColors = (uint8_t*)reallocOrDrop(app.rowColors, (size_t)columns * 3);
+    if (!app.rowColors)
+        fputs("ERROR: allocating row color buffer\n", stdout);
+    app.rowVertices = (float*)reallocOrDrop(app.rowVertices, (size_t)columns * 2 * sizeof(float));
+    if (!app.rowVertices)
+        fputs("ERROR: allocating vertex buffer\n", stdout);
+    scratchColumns = app.rowColors && app.rowVertices ? columns : 0;
+    return scratchColumns == columns;
 }

@@ -8,37 +8,22 @@
 
 #include <GL/gl.h>
 
-#include "app/app.h"
 #include "compute/compute.h"
 #include "gpu/gpu.h"
 #include "render/render.h"
+#include "state/app_state.h"
 
 void (*rowComputedHook)(int row) = nullptr;
 
 namespace {
 
-int scratchColumns = 0;  // columns the row scratch arrays hold
 uint32_t frameSequence = 0;
-
-void* reallocOrDrop(void* block, size_t bytes)
-{
-    void* grown = realloc(block, bytes > 0 ? bytes : 1);
-    if (!grown)
-        free(block);
-    return grown;
-}
 
 void recreateFrameBuffers()
 {
     app.resizePending = false;
     int columns = std::max(app.width, 0);
-    app.rowColors = (uint8_t*)reallocOrDrop(app.rowColors, (size_t)columns * 3);
-    if (!app.rowColors)
-        fputs("ERROR: allocating row color buffer\n", stdout);
-    app.rowVertices = (float*)reallocOrDrop(app.rowVertices, (size_t)columns * 8);
-    if (!app.rowVertices)
-        fputs("ERROR: allocating vertex buffer\n", stdout);
-    scratchColumns = app.rowColors && app.rowVertices ? columns : 0;
+    reserveRowScratch(columns);
     delete app.iterationBuffer;
     // Rounded up to whole groups of four for the four-lane kernel; a width
     // whose rounding leaves the int range is refused like any other size.
@@ -63,14 +48,6 @@ void releaseWorkers(int counter, int participants, int rows)
     app.pendingWorkers.store(counter, std::memory_order_relaxed);
     app.frameTicket.store(packFrameTicket(frameSequence, participants, rows),
                           std::memory_order_release);
-}
-
-// Rows the frame can really compute: those the buffer holds storage for.
-int frameRows()
-{
-    if (!app.iterationBuffer)
-        return 0;
-    return std::min(app.height, app.iterationBuffer->rows());
 }
 
 void drawUntilAllDone(int rows, int mode)
@@ -105,7 +82,7 @@ bool renderFrame(int maxIters, int mode)
     }
     if (app.resizePending)
         recreateFrameBuffers();
-    int rows = modeHasKernel(mode) ? frameRows() : 0;
+    int rows = modeHasKernel(mode) ? bufferedRows() : 0;
     for (int r = 0; r < rows; ++r)
         app.iterationBuffer->setRowDone(r, false);
     if (rows > 0) {
@@ -186,7 +163,9 @@ bool modeHasKernel(int mode)
 #endif
 }
 
-int rowScratchColumns()
+int bufferedRows()
 {
-    return scratchColumns;
+    if (!app.iterationBuffer)
+        return 0;
+    return std::min(app.height, app.iterationBuffer->rows());
 }

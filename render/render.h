@@ -26,8 +26,14 @@ int workersInFrame(int participants, int rows);  // the value the counter starts
 uint64_t packFrameTicket(uint32_t sequence, int participants, int rows);
 void unpackFrameTicket(uint64_t ticket, uint32_t* sequence, int* participants, int* rows);
 
-// Columns the row scratch arrays can hold (0 when absent).
-int rowScratchColumns();
+// Makes the row scratch arrays hold `columns` columns; without memory the
+// rows are drawn point by point. Returns false then.
+bool reserveRowScratch(int columns);
+
+// Rows the current buffer holds that the window also shows: after a resize
+// or a benchmark the buffer can differ from the window until the next frame
+// re-creates it, and rows beyond it have no storage to read or compute.
+int bufferedRows();
 
 // Called from computeRow on the computing thread after each row, before its
 // done flag is set; null normally. Lets tests count who computed what.

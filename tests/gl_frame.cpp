@@ -12,8 +12,8 @@
 
 #include "app/app.h"
 #include "compute/compute.h"
-#include "reference.h"
 #include "gl_support.h"
+#include "reference.h"
 #include "render/render.h"
 
 namespace {

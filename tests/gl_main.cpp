@@ -11,8 +11,8 @@
 
 #include "app/app.h"
 #include "compute/compute.h"
-#include "platform/platform.h"
 #include "gl_support.h"
+#include "platform/platform.h"
 
 std::string poolReport;
 int poolParticipants = 0;
@@ -43,6 +43,7 @@ public:
         glShadeModel(GL_FLAT);
         glDrawBuffer(GL_BACK);
         glReadBuffer(GL_BACK);
+        connectShell();
         startPool();
     }
 
@@ -97,11 +98,7 @@ void resetAppForGl(int w, int h, int mode)
     app.iterationBuffer = nullptr;
     app.computeMode = mode;
     app.maxIters = 40;
-    app.xMin = -2.0;
-    app.yMin = -1.5;
-    app.xMax = 1.0;
-    app.yMax = 1.5;
-    app.bailout = 4.0;
+    useStartView();
     app.arraysAvailable = true;
     app.doubleBuffered = false;
     if (!app.palette)
