@@ -7,9 +7,9 @@
 #include <type_traits>
 #include <vector>
 
-#include "app/app.h"
 #include "gpu/gpu.h"
 #include "gpu/nv_to_arb.h"
+#include "state/app_state.h"
 
 namespace {
 

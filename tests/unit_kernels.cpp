@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
 #include "compute/compute.h"
 #include "reference.h"
+#include "state/app_state.h"
 
 namespace {
 
