@@ -136,6 +136,8 @@ void connectShell()
 
 int runApplication(int argc, char** argv)
 {
+    platformGuardStandardStreams();
+    platformIgnoreBrokenPipe();
     // Lines must reach a pipe or a file as they are printed.
     setvbuf(stdout, nullptr, _IOLBF, 0);
     fputs(app.appTitle, stdout);

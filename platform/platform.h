@@ -10,6 +10,15 @@ struct PlatformThread {
     uint64_t handle;  // opaque, as the OS gave it
 };
 
+// Opens /dev/null on each of the standard descriptors 0, 1 and 2 that is
+// closed, so that nothing opened later (the X connection) takes its number
+// and receives the console's lines. Call first thing, on the main thread.
+void platformGuardStandardStreams();
+
+// A console whose reader has gone away must not end the program: writes to
+// it then fail, and the lines are dropped, instead of raising SIGPIPE.
+void platformIgnoreBrokenPipe();
+
 // Number of processors online; at least 1.
 int platformProcessorCount();
 

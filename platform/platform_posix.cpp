@@ -3,9 +3,13 @@
 #include "platform/platform.h"
 
 #include <GL/glx.h>
+#include <fcntl.h>
 #include <pthread.h>
+#include <signal.h>
 #include <time.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <chrono>
 #include <new>
@@ -13,6 +17,25 @@
 #if defined(__i386__) || defined(__x86_64__)
 #include <cpuid.h>
 #endif
+
+void platformGuardStandardStreams()
+{
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        // The lowest free number is fd itself, as the lower ones are open.
+        int opened = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        if (opened >= 0 && opened != fd) {
+            dup2(opened, fd);
+            close(opened);
+        }
+    }
+}
+
+void platformIgnoreBrokenPipe()
+{
+    signal(SIGPIPE, SIG_IGN);
+}
 
 int platformProcessorCount()
 {

@@ -6,26 +6,23 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 
-namespace {
-
-template <typename Check>
-bool waitUntil(Check check, int timeoutMs)
+bool waitUntil(const std::function<bool()>& check, int timeoutMs)
 {
-    for (int waited = 0; waited <= timeoutMs; waited += 20) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < deadline) {
         if (check())
             return true;
         usleep(20000);
     }
     return check();
 }
-
-}  // namespace
 
 std::string runCommand(const std::string& command, int* status)
 {
@@ -43,35 +40,54 @@ std::string runCommand(const std::string& command, int* status)
     return out;
 }
 
-VexaProcess::VexaProcess(const std::vector<std::string>& env)
+VexaProcess::VexaProcess(const std::vector<std::string>& env, Console console)
 {
     char path[] = "/tmp/vexa-e2e-XXXXXX";
     int fd = mkstemp(path);
     outputPath_ = path;
+    int pipeFds[2] = {-1, -1};
+    if (console == Console::Pipe && pipe(pipeFds) != 0)
+        return;
     pid_ = fork();
     if (pid_ == 0) {
-        dup2(fd, 1);
         dup2(fd, 2);
+        if (console == Console::File)
+            dup2(fd, 1);
+        else if (console == Console::Closed)
+            close(1);
+        else
+            dup2(pipeFds[1], 1);
+        if (pipeFds[0] >= 0) {
+            close(pipeFds[0]);
+            close(pipeFds[1]);
+        }
+        close(fd);
         for (const std::string& e : env)
             putenv(strdup(e.c_str()));
         execl(VEXA_BINARY, VEXA_BINARY, (char*)nullptr);
         _exit(127);
     }
     close(fd);
-    // The window is found by the process that owns it.
-    std::string search = "xdotool search --sync --onlyvisible --pid " + std::to_string(pid_) +
+    if (pipeFds[1] >= 0)
+        close(pipeFds[1]);
+    consoleFd_ = pipeFds[0];
+    // The window is found by the process that owns it. A search can fail
+    // outright (a window that goes away while it is looked at), so it is
+    // repeated until the window is there or the deadline has passed.
+    std::string search = "timeout 5 xdotool search --sync --onlyvisible --pid " + std::to_string(pid_) +
                          " --name 'Vexa v3.0.0b' 2>/dev/null | head -n 1";
-    std::string found = runCommand("timeout 20 " + search);
-    windowId_ = strtoul(found.c_str(), nullptr, 10);
-    if (windowId_) {
-        // Wait for the first frame: the title carries the size once reshaped.
-        waitUntil([&] { return title().find("*") != std::string::npos; }, 10000);
-        usleep(300000);
-    }
+    waitUntil([&] {
+        windowId_ = strtoul(runCommand(search).c_str(), nullptr, 10);
+        return windowId_ != 0 || !running();
+    }, 30000);
+    // The first reshape titles the window with its size.
+    if (windowId_)
+        waitUntil([&] { return title().find("*") != std::string::npos; }, 20000);
 }
 
 VexaProcess::~VexaProcess()
 {
+    closeConsole();
     if (pid_ > 0) {
         kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
@@ -94,7 +110,7 @@ bool VexaProcess::waitForOutput(const std::string& text, int timeoutMs) const
 
 std::string VexaProcess::title() const
 {
-    std::string name = runCommand("xdotool getwindowname " + windowId() + " 2>/dev/null");
+    std::string name = runCommand("timeout 10 xdotool getwindowname " + windowId() + " 2>/dev/null");
     while (!name.empty() && (name.back() == '\n' || name.back() == '\r'))
         name.pop_back();
     return name;
@@ -102,17 +118,17 @@ std::string VexaProcess::title() const
 
 bool VexaProcess::waitForTitle(const std::string& wanted, int timeoutMs) const
 {
-    return waitUntil([&] { return title() == wanted; }, timeoutMs);
+    return waitUntil([&] { return title() == wanted || !running(); }, timeoutMs) && title() == wanted;
 }
 
 void VexaProcess::key(const std::string& keysym) const
 {
-    runCommand("xdotool windowfocus --sync " + windowId() + " key --clearmodifiers " + keysym);
+    runCommand("timeout 10 xdotool windowfocus --sync " + windowId() + " key --clearmodifiers " + keysym);
 }
 
 void VexaProcess::mouseMove(int x, int y) const
 {
-    runCommand("xdotool mousemove --sync --window " + windowId() + " " + std::to_string(x) + " " +
+    runCommand("timeout 10 xdotool mousemove --sync --window " + windowId() + " " + std::to_string(x) + " " +
                std::to_string(y));
 }
 
@@ -128,13 +144,13 @@ void VexaProcess::mouseUp(int button) const
 
 void VexaProcess::resize(int w, int h) const
 {
-    runCommand("xdotool windowsize --sync " + windowId() + " " + std::to_string(w) + " " +
+    runCommand("timeout 10 xdotool windowsize --sync " + windowId() + " " + std::to_string(w) + " " +
                std::to_string(h));
 }
 
 std::vector<Rgb> VexaProcess::screenshot(int* w, int* h) const
 {
-    std::string ppm = runCommand("import -window " + windowId() + " -depth 8 ppm:- 2>/dev/null");
+    std::string ppm = runCommand("timeout 10 import -window " + windowId() + " -depth 8 ppm:- 2>/dev/null");
     std::istringstream in(ppm);
     std::string magic;
     int maxValue = 0;
@@ -157,4 +173,44 @@ int VexaProcess::waitForExit(int timeoutMs)
         return -1;
     pid_ = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool VexaProcess::waitForPicture(const std::function<bool(const std::vector<Rgb>&, int, int)>& check,
+                                 int timeoutMs) const
+{
+    return waitUntil([&] {
+        if (!running())
+            return true;  // gives up: a picture can no longer come
+        int w = 0, h = 0;
+        std::vector<Rgb> shot = screenshot(&w, &h);
+        return !shot.empty() && check(shot, w, h);
+    }, timeoutMs) && running();
+}
+
+bool VexaProcess::running() const
+{
+    // Looked at without reaping, so that waitForExit still sees the status.
+    siginfo_t info = {};
+    return pid_ > 0 && waitid(P_PID, (id_t)pid_, &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == 0;
+}
+
+bool VexaProcess::readConsoleUntil(const std::string& text, int timeoutMs)
+{
+    if (consoleFd_ < 0)
+        return false;
+    fcntl(consoleFd_, F_SETFL, O_NONBLOCK);
+    return waitUntil([&] {
+        char chunk[4096];
+        for (ssize_t n; (n = read(consoleFd_, chunk, sizeof chunk)) > 0;)
+            console_.append(chunk, (size_t)n);
+        return console_.find(text) != std::string::npos;
+    }, timeoutMs);
+}
+
+void VexaProcess::closeConsole()
+{
+    if (consoleFd_ >= 0)
+        close(consoleFd_);
+    consoleFd_ = -1;
 }

@@ -5,16 +5,22 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "gl_support.h"
 
+// Where the program's standard output goes: the private file that output()
+// reads, nowhere (the descriptor closed), or a pipe the test reads and closes.
+enum class Console { File, Closed, Pipe };
+
 class VexaProcess {
 public:
-    // Starts vexa with its standard output and error going to a private file
-    // and waits for its window. `env` entries ("NAME=value") are added.
-    explicit VexaProcess(const std::vector<std::string>& env = {});
+    // Starts vexa with its standard error, and its standard output as
+    // `console` says, going to a private file, and waits for its window.
+    // `env` entries ("NAME=value") are added.
+    explicit VexaProcess(const std::vector<std::string>& env = {}, Console console = Console::File);
     ~VexaProcess();  // kills the program if it still runs
 
     bool started() const { return windowId_ != 0; }
@@ -33,14 +39,30 @@ public:
 
     // The window's pixels, row 0 at the top; empty on failure.
     std::vector<Rgb> screenshot(int* w, int* h) const;
+    // Takes screenshots until `check(pixels, w, h)` holds (true), the time is
+    // up or the program has ended (false).
+    bool waitForPicture(const std::function<bool(const std::vector<Rgb>&, int, int)>& check,
+                        int timeoutMs) const;
     // Waits until the program ends; returns its exit status, or -1 on timeout.
     int waitForExit(int timeoutMs);
+    bool running() const;
+
+    // With Console::Pipe: reads the pipe until `text` has come (true) or the
+    // time is up; then closes the reading end, as `vexa | head` does.
+    bool readConsoleUntil(const std::string& text, int timeoutMs);
+    void closeConsole();
 
 private:
     pid_t pid_ = -1;
     unsigned long windowId_ = 0;
     std::string outputPath_;
+    int consoleFd_ = -1;
+    std::string console_;
 };
+
+// Polls `check` until it holds or `timeoutMs` of real time have passed,
+// however long each check itself takes.
+bool waitUntil(const std::function<bool()>& check, int timeoutMs);
 
 // Runs a shell command and returns what it printed on standard output.
 std::string runCommand(const std::string& command, int* status = nullptr);
