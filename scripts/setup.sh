@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# Installs what building and testing vexa need, from Debian's packages.
+# Installs what building and testing vexa need, from Debian's packages;
+# with --checks also what the deeper checks need (clang for the fuzzer).
 # As root it runs apt-get itself; otherwise it prints the command to run.
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri
           libgtest-dev xvfb xauth xdotool imagemagick x11-utils dpkg-dev desktop-file-utils)
+if [ "${1:-}" = "--checks" ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
