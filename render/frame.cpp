@@ -130,37 +130,20 @@ bool computeRow(int row, int maxIters, int mode)
     IterationBuffer* buffer = app.iterationBuffer;
     if (buffer)
         buffer->setRowDone(row, false);
-    bool ok = false;
-    switch (mode) {
-    case ModeFpuC:
-        ok = kernelFpuC(row, maxIters);
-        break;
-    case ModeFpuAsm:
-        ok = kernelFpuAsm(row, maxIters);
-        break;
-    case ModeSse:
-        ok = kernelSse(row, maxIters);
-        break;
-    default:
+    RowKernel kernel = kernelForMode(mode);
+    if (!kernel || !kernel(row, maxIters))
         return false;
-    }
-    if (ok && buffer) {
+    if (buffer) {
         if (rowComputedHook)
             rowComputedHook(row);
         buffer->setRowDone(row, true);
     }
-    return ok;
+    return true;
 }
 
 bool modeHasKernel(int mode)
 {
-    if (mode == ModeFpuC || mode == ModeFpuAsm)
-        return true;
-#if defined(__i386__) || defined(__x86_64__)
-    return mode == ModeSse;
-#else
-    return false;
-#endif
+    return kernelForMode(mode) != nullptr;
 }
 
 int bufferedRows()
