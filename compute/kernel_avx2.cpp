@@ -15,7 +15,7 @@ struct Avx2Float {
     using V = __m256;
     using M = __m256;
     using I = __m256i;
-    using Count = int32_t;
+    using Scalar = float;
     static constexpr int Lanes = 8;
     VEXA_OP V load(const float* p) { return _mm256_load_ps(p); }
     VEXA_OP void store(float* p, V a) { _mm256_store_ps(p, a); }
@@ -39,14 +39,20 @@ struct Avx2Float {
     }
     VEXA_OP I zeroCount() { return _mm256_setzero_si256(); }
     VEXA_OP I countUp(I c, M m) { return _mm256_sub_epi32(c, _mm256_castps_si256(m)); }
-    VEXA_OP void storeCount(Count* out, I c) { _mm256_store_si256((__m256i*)out, c); }
+    // The counts as stored: lanes in `inside` and lanes at the limit are -1.
+    VEXA_OP void storeCounts(int32_t* out, I c, unsigned inside, int maxIters)
+    {
+        __m256i last = _mm256_cmpeq_epi32(c, _mm256_set1_epi32(maxIters));
+        last = _mm256_or_si256(last, _mm256_castps_si256(fromBits(inside)));
+        _mm256_storeu_si256((__m256i*)out, _mm256_or_si256(c, last));
+    }
 };
 
 struct Avx2Double {
     using V = __m256d;
     using M = __m256d;
     using I = __m256i;
-    using Count = int64_t;
+    using Scalar = double;
     static constexpr int Lanes = 4;
     VEXA_OP V load(const double* p) { return _mm256_load_pd(p); }
     VEXA_OP void store(double* p, V a) { _mm256_store_pd(p, a); }
@@ -67,7 +73,14 @@ struct Avx2Double {
     }
     VEXA_OP I zeroCount() { return _mm256_setzero_si256(); }
     VEXA_OP I countUp(I c, M m) { return _mm256_sub_epi64(c, _mm256_castpd_si256(m)); }
-    VEXA_OP void storeCount(Count* out, I c) { _mm256_store_si256((__m256i*)out, c); }
+    VEXA_OP void storeCounts(int32_t* out, I c, unsigned inside, int maxIters)
+    {
+        __m256i last = _mm256_cmpeq_epi64(c, _mm256_set1_epi64x(maxIters));
+        last = _mm256_or_si256(last, _mm256_castpd_si256(fromBits(inside)));
+        __m256i low = _mm256_permutevar8x32_epi32(_mm256_or_si256(c, last),
+                                                  _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6));
+        _mm_storeu_si128((__m128i*)out, _mm256_castsi256_si128(low));
+    }
 };
 
 }  // namespace

@@ -15,7 +15,7 @@ struct Avx512Float {
     using V = __m512;
     using M = __mmask16;
     using I = __m512i;
-    using Count = int32_t;
+    using Scalar = float;
     static constexpr int Lanes = 16;
     VEXA_OP V load(const float* p) { return _mm512_load_ps(p); }
     VEXA_OP void store(float* p, V a) { _mm512_store_ps(p, a); }
@@ -34,14 +34,19 @@ struct Avx512Float {
     VEXA_OP M fromBits(unsigned b) { return (M)b; }
     VEXA_OP I zeroCount() { return _mm512_setzero_si512(); }
     VEXA_OP I countUp(I c, M m) { return _mm512_mask_add_epi32(c, m, c, _mm512_set1_epi32(1)); }
-    VEXA_OP void storeCount(Count* out, I c) { _mm512_store_si512(out, c); }
+    // The counts as stored: lanes in `inside` and lanes at the limit are -1.
+    VEXA_OP void storeCounts(int32_t* out, I c, unsigned inside, int maxIters)
+    {
+        M last = (M)(_mm512_cmpeq_epi32_mask(c, _mm512_set1_epi32(maxIters)) | inside);
+        _mm512_storeu_si512(out, _mm512_mask_mov_epi32(c, last, _mm512_set1_epi32(-1)));
+    }
 };
 
 struct Avx512Double {
     using V = __m512d;
     using M = __mmask8;
     using I = __m512i;
-    using Count = int64_t;
+    using Scalar = double;
     static constexpr int Lanes = 8;
     VEXA_OP V load(const double* p) { return _mm512_load_pd(p); }
     VEXA_OP void store(double* p, V a) { _mm512_store_pd(p, a); }
@@ -57,7 +62,12 @@ struct Avx512Double {
     VEXA_OP M fromBits(unsigned b) { return (M)b; }
     VEXA_OP I zeroCount() { return _mm512_setzero_si512(); }
     VEXA_OP I countUp(I c, M m) { return _mm512_mask_add_epi64(c, m, c, _mm512_set1_epi64(1)); }
-    VEXA_OP void storeCount(Count* out, I c) { _mm512_store_si512(out, c); }
+    VEXA_OP void storeCounts(int32_t* out, I c, unsigned inside, int maxIters)
+    {
+        M last = (M)(_mm512_cmpeq_epi64_mask(c, _mm512_set1_epi64(maxIters)) | inside);
+        I counts = _mm512_mask_mov_epi64(c, last, _mm512_set1_epi64(-1));
+        _mm512_mask_cvtepi64_storeu_epi32(out, 0xFF, counts);
+    }
 };
 
 }  // namespace

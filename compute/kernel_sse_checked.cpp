@@ -15,7 +15,7 @@ struct SseFloat {
     using V = __m128;
     using M = __m128;
     using I = __m128i;
-    using Count = int32_t;
+    using Scalar = float;
     static constexpr int Lanes = 4;
     VEXA_OP V load(const float* p) { return _mm_load_ps(p); }
     VEXA_OP void store(float* p, V a) { _mm_store_ps(p, a); }
@@ -39,7 +39,13 @@ struct SseFloat {
     }
     VEXA_OP I zeroCount() { return _mm_setzero_si128(); }
     VEXA_OP I countUp(I c, M m) { return _mm_sub_epi32(c, _mm_castps_si128(m)); }
-    VEXA_OP void storeCount(Count* out, I c) { _mm_store_si128((__m128i*)out, c); }
+    // The counts as stored: lanes in `inside` and lanes at the limit are -1.
+    VEXA_OP void storeCounts(int32_t* out, I c, unsigned inside, int maxIters)
+    {
+        __m128i last = _mm_cmpeq_epi32(c, _mm_set1_epi32(maxIters));
+        last = _mm_or_si128(last, _mm_castps_si128(fromBits(inside)));
+        _mm_storeu_si128((__m128i*)out, _mm_or_si128(c, last));
+    }
 };
 
 }  // namespace

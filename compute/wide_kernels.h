@@ -33,6 +33,8 @@
 
 namespace {
 
+#define VEXA_INLINE VEXA_TARGET inline __attribute__((always_inline))
+
 constexpr int PieceGroups = 256;                    // groups of four per piece of a row
 constexpr int PieceLanes = 4 * PieceGroups + 4 * 16;  // room for a whole block past the end
 
@@ -60,8 +62,7 @@ struct FloatVectorEnd {
     typename T::V zr, zi;
     typename T::I count;
     unsigned reentered, periodic, savedEscaped;
-    float* savedR;
-    float* savedI;
+    typename T::V savedR, savedI;
 };
 
 // After every lane of a vector has escaped or repeated: iterates on until
@@ -76,13 +77,12 @@ VEXA_TARGET bool provenOutside(FloatVectorEnd<T> v, unsigned need, const float* 
 {
     using V = typename T::V;
     const V cy = T::splat(cyValue), four = T::splat(4.0f), inf = T::splat(INFINITY);
-    V zr = v.zr, zi = v.zi;
+    V zr = v.zr, zi = v.zi, savedR = v.savedR, savedI = v.savedI;
     unsigned proven = 0, savedEscaped = v.savedEscaped;
     for (;;) {
         V zr2 = T::mul(zr, zr), zi2 = T::mul(zi, zi), t = T::mul(zi, zr);
         proven |= T::bits(T::either(T::notBelow(zr2, inf), T::notBelow(zi2, inf)));
-        proven |= savedEscaped & T::bits(T::both(T::equal(zr, T::load(v.savedR)),
-                                                 T::equal(zi, T::load(v.savedI))));
+        proven |= savedEscaped & T::bits(T::both(T::equal(zr, savedR), T::equal(zi, savedI)));
         if ((need & ~proven) == 0 || n == maxIters)
             return true;
         if (T::bits(T::below(T::add(zi2, zr2), four)))
@@ -90,172 +90,257 @@ VEXA_TARGET bool provenOutside(FloatVectorEnd<T> v, unsigned need, const float* 
         zi = T::add(T::add(t, t), cy);
         zr = T::add(T::sub(zr2, zi2), T::load(cx));
         if (isPowerOfTwo(++n)) {
-            T::store(v.savedR, zr);
-            T::store(v.savedI, zi);
+            savedR = zr;
+            savedI = zi;
             savedEscaped = ~0u;
         }
     }
 }
 
-// Stores the counts of one float vector, or recomputes its groups with the
-// four-lane loop where the alive counts may differ from it.
-template <class T, bool Check>
-VEXA_TARGET __attribute__((noinline)) void settleFloatVector(FloatVectorEnd<T> v, const float* cx,
-                                                             float cy, int n, int maxIters,
-                                                             int32_t* out)
+// The end of a float vector whose counts may not yet be the four-lane
+// loop's: a lane came back inside, or escaped lanes of a group with a
+// repeating lane (`need`) are still to be proven outside. Stores the counts,
+// or recomputes the vector's groups with the four-lane loop.
+template <class T>
+VEXA_TARGET __attribute__((noinline)) void settleFloatVector(FloatVectorEnd<T> v, unsigned need,
+                                                             const float* cx, float cy, int n,
+                                                             int maxIters, int32_t* out)
 {
     bool exact = v.reentered == 0 && !forceFourLaneFallback;
-    const unsigned need = groupsOf(v.periodic) & ~v.periodic;
-    if (Check && exact && need && n < maxIters)
+    if (exact && need)
         exact = provenOutside<T>(v, need, cx, cy, n, maxIters);
     if (!exact) {
         for (int g = 0; g < T::Lanes; g += 4)
             iterateFourLanes(cx + g, cy, maxIters, out + g);
         return;
     }
-    alignas(64) typename T::Count lanes[T::Lanes];
-    T::storeCount(lanes, v.count);
-    for (int k = 0; k < T::Lanes; ++k)
-        out[k] = ((v.periodic >> k) & 1u) || lanes[k] == maxIters ? InsideMarker : (int32_t)lanes[k];
+    T::storeCounts(out, v.count, v.periodic, maxIters);
 }
 
-// Iterates Blocks float vectors from cx[0 .. Blocks * Lanes) until no lane
-// is alive or the limit, then stores their counts at out.
-template <class T, int Blocks, bool Check>
-VEXA_TARGET void iterateFloatBlock(const float* cx, float cyValue, int maxIters, int32_t* out)
+// Iterations between two looks at the lanes: every lane is tested and
+// counted at every iteration, but whether a vector is done, and the cycle
+// check, come once per stride. Comparing z less often only delays finding
+// a cycle; saves still fall on powers of two.
+constexpr int Stride = 4;
+
+// Slots vectors in flight, each on its own chunk of Lanes points and its
+// own iteration count; a slot whose chunk is done takes the next one.
+template <class T, int Slots>
+struct FloatSlots {
+    typename T::V zr[Slots], zi[Slots], savedR[Slots], savedI[Slots];
+    typename T::I count[Slots];
+    typename T::M alive[Slots], reentered[Slots];
+    unsigned periodic[Slots], savedEscaped[Slots];
+    const float* cx[Slots];
+    int n[Slots], chunk[Slots];
+};
+
+// One iteration of every slot, as the four-lane loop does it.
+template <class T, int Slots>
+VEXA_INLINE void stepFloats(FloatSlots<T, Slots>& s, typename T::V cy, typename T::V four)
 {
     using V = typename T::V;
-    using M = typename T::M;
-    const V cy = T::splat(cyValue), four = T::splat(4.0f), inf = T::splat(INFINITY);
-    V zr[Blocks], zi[Blocks];
-    typename T::I count[Blocks];
-    M alive[Blocks], reentered[Blocks];
-    unsigned periodic[Blocks], savedEscaped[Blocks];
-    alignas(64) float savedR[Blocks][T::Lanes];
-    alignas(64) float savedI[Blocks][T::Lanes];
 #pragma GCC unroll 4
-    for (int b = 0; b < Blocks; ++b) {
-        zr[b] = T::load(cx + b * T::Lanes);
-        zi[b] = cy;
-        count[b] = T::zeroCount();
-        alive[b] = allLanes<T>();
-        reentered[b] = T::fromBits(0);
-        periodic[b] = savedEscaped[b] = 0;
-        T::store(savedR[b], zr[b]);
-        T::store(savedI[b], zi[b]);
-    }
-    int n = 0;
-    for (;;) {
-#pragma GCC unroll 4
-        for (int b = 0; b < Blocks; ++b) {
-            V zr2 = T::mul(zr[b], zr[b]), zi2 = T::mul(zi[b], zi[b]), t = T::mul(zi[b], zr[b]);
-            M in = T::below(T::add(zi2, zr2), four);
-            reentered[b] = T::either(reentered[b], T::without(in, alive[b]));
-            alive[b] = T::both(alive[b], in);
-            count[b] = T::countUp(count[b], alive[b]);
-            zi[b] = T::add(T::add(t, t), cy);
-            zr[b] = T::add(T::sub(zr2, zi2), T::load(cx + b * T::Lanes));
-        }
-        ++n;
-        unsigned anyAlive = 0;
-#pragma GCC unroll 4
-        for (int b = 0; b < Blocks; ++b) {
-            if (Check) {
-                M same = T::both(alive[b], T::both(T::equal(zr[b], T::load(savedR[b])),
-                                                   T::equal(zi[b], T::load(savedI[b]))));
-                if (T::bits(same)) {
-                    periodic[b] |= T::bits(same);
-                    alive[b] = T::without(alive[b], same);
-                    zr[b] = T::select(same, inf, zr[b]);
-                }
-            }
-            anyAlive |= T::bits(alive[b]);
-        }
-        if (Check && isPowerOfTwo(n)) {
-#pragma GCC unroll 4
-            for (int b = 0; b < Blocks; ++b) {
-                T::store(savedR[b], zr[b]);
-                T::store(savedI[b], zi[b]);
-                savedEscaped[b] = ~T::bits(alive[b]);
-            }
-        }
-        if (anyAlive == 0 || n == maxIters)
-            break;
-    }
-    for (int b = 0; b < Blocks; ++b) {
-        FloatVectorEnd<T> end = {zr[b], zi[b], count[b], T::bits(reentered[b]), periodic[b],
-                                 savedEscaped[b], savedR[b], savedI[b]};
-        settleFloatVector<T, Check>(end, cx + b * T::Lanes, cyValue, n, maxIters,
-                                    out + b * T::Lanes);
+    for (int b = 0; b < Slots; ++b) {
+        V zr2 = T::mul(s.zr[b], s.zr[b]), zi2 = T::mul(s.zi[b], s.zi[b]);
+        V t = T::mul(s.zi[b], s.zr[b]);
+        typename T::M in = T::below(T::add(zi2, zr2), four);
+        s.reentered[b] = T::either(s.reentered[b], T::without(in, s.alive[b]));
+        s.alive[b] = T::both(s.alive[b], in);
+        s.count[b] = T::countUp(s.count[b], s.alive[b]);
+        s.zi[b] = T::add(T::add(t, t), cy);
+        s.zr[b] = T::add(T::sub(zr2, zi2), T::load(s.cx[b]));
     }
 }
 
-// Iterates Blocks double vectors from x[0 .. Blocks * Lanes) on row y as the
-// scalar double loop does, each lane on its own, and stores their counts.
-template <class T, int Blocks, bool Check>
-VEXA_TARGET void iterateDoubleBlock(const double* x, double yValue, int maxIters, int32_t* out)
+// Puts chunk `chunk` into slot b, or with none left makes the slot idle:
+// not alive, and NaN from its first step, so never inside.
+template <class T, class Lanes>
+VEXA_INLINE void startChunk(Lanes& s, int b, const typename T::Scalar* c, int chunk, int chunks,
+                            typename T::V ci)
+{
+    const bool idle = chunk >= chunks;
+    s.chunk[b] = chunk;
+    s.cx[b] = c + (idle ? 0 : chunk * T::Lanes);
+    s.zr[b] = idle ? T::splat(INFINITY) : T::load(s.cx[b]);
+    s.zi[b] = idle ? T::splat(INFINITY) : ci;
+    s.count[b] = T::zeroCount();
+    s.alive[b] = idle ? T::fromBits(0) : allLanes<T>();
+    s.n[b] = 0;
+    s.periodic[b] = s.savedEscaped[b] = 0;
+    s.savedR[b] = s.zr[b];
+    s.savedI[b] = s.zi[b];
+}
+
+// The cycle check of slot b: alive lanes that repeat their saved value are
+// inside for ever; their zr becomes inf so that they are never inside again.
+template <class T, bool Freeze, class Lanes>
+VEXA_INLINE void findRepeats(Lanes& s, int b)
+{
+    // zr first: it seldom repeats alone, and one comparison is cheaper than two.
+    typename T::M same = T::both(s.alive[b], T::equal(s.zr[b], s.savedR[b]));
+    if (T::bits(same) == 0)
+        return;
+    same = T::both(same, T::equal(s.zi[b], s.savedI[b]));
+    if (T::bits(same) == 0)
+        return;
+    s.periodic[b] |= T::bits(same);
+    s.alive[b] = T::without(s.alive[b], same);
+    if constexpr (Freeze)
+        s.zr[b] = T::select(same, T::splat(INFINITY), s.zr[b]);
+}
+
+// After a stride or a step: the check and the saves of every working slot,
+// and which of them are done.
+template <class T, int Slots, bool Check, bool Freeze, class Lanes>
+VEXA_INLINE unsigned lookAtSlots(Lanes& s, int chunks, int maxIters)
+{
+    unsigned done = 0;
+#pragma GCC unroll 4
+    for (int b = 0; b < Slots; ++b) {
+        if (s.chunk[b] >= chunks)
+            continue;
+        if (Check) {
+            findRepeats<T, Freeze>(s, b);
+            if (isPowerOfTwo(s.n[b])) {
+                s.savedR[b] = s.zr[b];
+                s.savedI[b] = s.zi[b];
+                s.savedEscaped[b] = ~T::bits(s.alive[b]);
+            }
+        }
+        if (T::bits(s.alive[b]) == 0 || s.n[b] == maxIters)
+            done |= 1u << b;
+    }
+    return done;
+}
+
+// Iterations the slots may all take in one go: a stride, or one near the limit.
+template <int Slots, class Lanes>
+VEXA_INLINE int stepsAhead(const Lanes& s, int chunks, int maxIters)
+{
+    int least = Stride;
+#pragma GCC unroll 4
+    for (int b = 0; b < Slots; ++b)
+        if (s.chunk[b] < chunks)
+            least = std::min(least, maxIters - s.n[b]);
+    return least >= Stride ? Stride : 1;
+}
+
+// Iterates the float vectors cx[0 .. chunks * Lanes) until each has no
+// lane alive or reaches the limit, and stores their counts at out.
+template <class T, int Slots, bool Check>
+VEXA_TARGET void iterateFloatChunks(const float* cx, int chunks, float cyValue, int maxIters,
+                                    int32_t* out)
+{
+    const typename T::V cy = T::splat(cyValue), four = T::splat(4.0f);
+    FloatSlots<T, Slots> s;
+    int next = 0;
+#pragma GCC unroll 4
+    for (int b = 0; b < Slots; ++b) {
+        startChunk<T>(s, b, cx, next++, chunks, cy);
+        s.reentered[b] = T::fromBits(0);
+    }
+    for (int working = std::min(chunks, Slots); working > 0;) {
+        const int steps = stepsAhead<Slots>(s, chunks, maxIters);
+        if (steps == Stride) {
+#pragma GCC unroll 8
+            for (int j = 0; j < Stride; ++j)
+                stepFloats<T, Slots>(s, cy, four);
+        } else {
+            stepFloats<T, Slots>(s, cy, four);
+        }
+#pragma GCC unroll 4
+        for (int b = 0; b < Slots; ++b)
+            s.n[b] += steps;
+        const unsigned done = lookAtSlots<T, Slots, Check, true>(s, chunks, maxIters);
+        if (done == 0)
+            continue;
+#pragma GCC unroll 4
+        for (int b = 0; b < Slots; ++b) {
+            if (!((done >> b) & 1u))
+                continue;
+            const unsigned reentered = T::bits(s.reentered[b]);
+            const unsigned need =
+                Check && s.n[b] < maxIters ? groupsOf(s.periodic[b]) & ~s.periodic[b] : 0;
+            int32_t* counts = out + s.chunk[b] * T::Lanes;
+            if (reentered == 0 && need == 0 && !forceFourLaneFallback) {
+                T::storeCounts(counts, s.count[b], s.periodic[b], maxIters);
+            } else {
+                FloatVectorEnd<T> end = {s.zr[b],   s.zi[b],           s.count[b], reentered,
+                                         s.periodic[b], s.savedEscaped[b], s.savedR[b], s.savedI[b]};
+                settleFloatVector<T>(end, need, s.cx[b], cyValue, s.n[b], maxIters, counts);
+            }
+            startChunk<T>(s, b, cx, next++, chunks, cy);
+            s.reentered[b] = T::fromBits(0);
+            working -= next > chunks;
+        }
+    }
+}
+
+template <class T, int Slots>
+struct DoubleSlots {
+    typename T::V zr[Slots], zi[Slots], savedR[Slots], savedI[Slots];
+    typename T::I count[Slots];
+    typename T::M alive[Slots];
+    unsigned periodic[Slots], savedEscaped[Slots];
+    const double* cx[Slots];
+    int n[Slots], chunk[Slots];
+};
+
+// One iteration of every slot, as the scalar double loop does it.
+template <class T, int Slots>
+VEXA_INLINE void stepDoubles(DoubleSlots<T, Slots>& s, typename T::V y, typename T::V four,
+                             typename T::V two)
 {
     using V = typename T::V;
-    using M = typename T::M;
-    const V y = T::splat(yValue), four = T::splat(4.0), two = T::splat(2.0);
-    V zr[Blocks], zi[Blocks];
-    typename T::I count[Blocks];
-    M alive[Blocks];
-    unsigned periodic[Blocks];
-    alignas(64) double savedR[Blocks][T::Lanes];
-    alignas(64) double savedI[Blocks][T::Lanes];
 #pragma GCC unroll 4
-    for (int b = 0; b < Blocks; ++b) {
-        zr[b] = T::load(x + b * T::Lanes);
-        zi[b] = y;
-        count[b] = T::zeroCount();
-        alive[b] = allLanes<T>();
-        periodic[b] = 0;
-        T::store(savedR[b], zr[b]);
-        T::store(savedI[b], zi[b]);
+    for (int b = 0; b < Slots; ++b) {
+        V zr2 = T::mul(s.zr[b], s.zr[b]), zi2 = T::mul(s.zi[b], s.zi[b]);
+        // Not above 4.0, so that a NaN goes on counting as in the scalar loop.
+        s.alive[b] = T::both(s.alive[b], T::notAbove(T::add(zi2, zr2), four));
+        s.count[b] = T::countUp(s.count[b], s.alive[b]);
+        V zi = T::mul(T::mul(two, s.zi[b]), s.zr[b]);
+        V zr = T::sub(zr2, zi2);
+        s.zr[b] = T::add(zr, T::load(s.cx[b]));
+        s.zi[b] = T::add(zi, y);
     }
-    int n = 0;
-    for (;;) {
+}
+
+// Iterates the double vectors x[0 .. chunks * Lanes) on row y, each lane on
+// its own, and stores their counts at out.
+template <class T, int Slots, bool Check>
+VEXA_TARGET void iterateDoubleChunks(const double* x, int chunks, double yValue, int maxIters,
+                                     int32_t* out)
+{
+    const typename T::V y = T::splat(yValue), four = T::splat(4.0), two = T::splat(2.0);
+    DoubleSlots<T, Slots> s;
+    int next = 0;
 #pragma GCC unroll 4
-        for (int b = 0; b < Blocks; ++b) {
-            V zr2 = T::mul(zr[b], zr[b]), zi2 = T::mul(zi[b], zi[b]);
-            // Not above 4.0, so that a NaN goes on counting as in the scalar loop.
-            alive[b] = T::both(alive[b], T::notAbove(T::add(zi2, zr2), four));
-            count[b] = T::countUp(count[b], alive[b]);
-            zi[b] = T::mul(T::mul(two, zi[b]), zr[b]);
-            zr[b] = T::sub(zr2, zi2);
-            zr[b] = T::add(zr[b], T::load(x + b * T::Lanes));
-            zi[b] = T::add(zi[b], y);
+    for (int b = 0; b < Slots; ++b)
+        startChunk<T>(s, b, x, next++, chunks, y);
+    for (int working = std::min(chunks, Slots); working > 0;) {
+        const int steps = stepsAhead<Slots>(s, chunks, maxIters);
+        if (steps == Stride) {
+#pragma GCC unroll 8
+            for (int j = 0; j < Stride; ++j)
+                stepDoubles<T, Slots>(s, y, four, two);
+        } else {
+            stepDoubles<T, Slots>(s, y, four, two);
         }
-        ++n;
-        unsigned anyAlive = 0;
 #pragma GCC unroll 4
-        for (int b = 0; b < Blocks; ++b) {
-            if (Check) {
-                M same = T::both(alive[b], T::both(T::equal(zr[b], T::load(savedR[b])),
-                                                   T::equal(zi[b], T::load(savedI[b]))));
-                periodic[b] |= T::bits(same);
-                alive[b] = T::without(alive[b], same);
-            }
-            anyAlive |= T::bits(alive[b]);
-        }
-        if (Check && isPowerOfTwo(n)) {
+        for (int b = 0; b < Slots; ++b)
+            s.n[b] += steps;
+        const unsigned done = lookAtSlots<T, Slots, Check, false>(s, chunks, maxIters);
+        if (done == 0)
+            continue;
 #pragma GCC unroll 4
-            for (int b = 0; b < Blocks; ++b) {
-                T::store(savedR[b], zr[b]);
-                T::store(savedI[b], zi[b]);
-            }
+        for (int b = 0; b < Slots; ++b) {
+            if (!((done >> b) & 1u))
+                continue;
+            T::storeCounts(out + s.chunk[b] * T::Lanes, s.count[b], s.periodic[b], maxIters);
+            startChunk<T>(s, b, x, next++, chunks, y);
+            working -= next > chunks;
         }
-        if (anyAlive == 0 || n == maxIters)
-            break;
-    }
-    for (int b = 0; b < Blocks; ++b) {
-        alignas(64) typename T::Count lanes[T::Lanes];
-        T::storeCount(lanes, count[b]);
-        for (int k = 0; k < T::Lanes; ++k)
-            out[b * T::Lanes + k] = ((periodic[b] >> k) & 1u) || lanes[k] == maxIters
-                                        ? InsideMarker
-                                        : (int32_t)lanes[k];
     }
 }
 
@@ -292,10 +377,9 @@ VEXA_TARGET bool kernelWideSse(int row, int maxIters)
                 cx[i + k] = lane[k];
                 lane[k] = lane[k] + a;
             }
-        const int padded = paddedLanes<Blocks * T::Lanes>(lanes);
+        const int padded = paddedLanes<T::Lanes>(lanes);
         std::fill(cx + lanes, cx + padded, INFINITY);  // outside from the start
-        for (int i = 0; i < padded; i += Blocks * T::Lanes)
-            iterateFloatBlock<T, Blocks, Check>(cx + i, cy, maxIters, counts + i);
+        iterateFloatChunks<T, Blocks, Check>(cx, padded / T::Lanes, cy, maxIters, counts);
         const int64_t keep = std::min<int64_t>(lanes, writable - 4 * g0);
         if (keep > 0)
             std::copy(counts, counts + keep, p + 4 * g0);
@@ -324,10 +408,9 @@ VEXA_TARGET bool kernelWideFpuC(int row, int maxIters)
             x[i] = xRun;
             xRun = xRun + app.stepX;
         }
-        const int padded = paddedLanes<Blocks * T::Lanes>(lanes);
+        const int padded = paddedLanes<T::Lanes>(lanes);
         std::fill(x + lanes, x + padded, INFINITY);  // escapes at once
-        for (int i = 0; i < padded; i += Blocks * T::Lanes)
-            iterateDoubleBlock<T, Blocks, Check>(x + i, y, maxIters, counts + i);
+        iterateDoubleChunks<T, Blocks, Check>(x, padded / T::Lanes, y, maxIters, counts);
         std::copy(counts, counts + lanes, p + c0);
     }
     return true;
