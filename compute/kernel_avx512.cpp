@@ -76,7 +76,7 @@ struct Avx512Double {
 
 WideKernels avx512Kernels()
 {
-    return wideKernelTable<Avx512Float, 2, Avx512Double, 3>();
+    return wideKernelTable<Avx512Float, 3, Avx512Double, 4>();
 }
 
 #else

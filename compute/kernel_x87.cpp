@@ -80,8 +80,9 @@ bool kernelFpuAsmUnchecked(int row, int maxIters)
     return true;
 }
 
-// The same code with the check after each new z; edx counts down the
-// iterations to the next power of two, where z is saved.
+// The same code with the check after every fourth z, which only delays
+// finding a cycle and keeps the two 80-bit loads off most iterations; z is
+// saved when the iteration count is a power of two.
 bool kernelFpuAsm(int row, int maxIters)
 {
     int columns = 0;
@@ -107,7 +108,6 @@ bool kernelFpuAsm(int row, int maxIters)
         "fld %%st(1)\n\t"        // zr cy cx B
         "fld %%st(1)\n\t"        // zi zr cy cx B
         "xorl %%ecx, %%ecx\n\t"  // n = 0
-        "movl $1, %%edx\n\t"     // save after the first iteration
         "fld %%st(0)\n\t"
         "fstpt %[savedI]\n\t"
         "fld %%st(1)\n\t"
@@ -130,20 +130,22 @@ bool kernelFpuAsm(int row, int maxIters)
         "fadd %%st(0), %%st\n\t"       // 2zr zi zr' cy cx B
         "fmulp %%st, %%st(1)\n\t"      // 2zr*zi zr' cy cx B
         "fadd %%st(2), %%st\n\t"       // zi' zr' cy cx B
-        "fldt %[savedI]\n\t"
-        "fucomip %%st(1), %%st\n\t"    // equal: ZF=1 and PF=0
+        "testl $3, %%ecx\n\t"
+        "jnz 2b\n\t"
+        "fldt %[savedR]\n\t"
+        "fucomip %%st(2), %%st\n\t"    // equal: ZF=1 and PF=0
         "jne 6f\n\t"
         "jp 6f\n\t"
-        "fldt %[savedR]\n\t"
-        "fucomip %%st(2), %%st\n\t"
+        "fldt %[savedI]\n\t"
+        "fucomip %%st(1), %%st\n\t"
         "jne 6f\n\t"
         "jp 6f\n\t"
         "movl %[limit], %%ecx\n\t"     // periodic: inside
         "jmp 7f\n\t"
         "6:\n\t"
-        "decl %%edx\n\t"
-        "jnz 2b\n\t"
-        "movl %%ecx, %%edx\n\t"        // n is a power of two; the next is 2n
+        "leal -1(%%ecx), %%edx\n\t"
+        "testl %%edx, %%ecx\n\t"
+        "jnz 2b\n\t"                   // n is no power of two
         "fld %%st(0)\n\t"
         "fstpt %[savedI]\n\t"
         "fld %%st(1)\n\t"
