@@ -4,9 +4,10 @@
 // that set's traits and with VEXA_TARGET naming its target, so that every
 // function here is compiled for it and the binary still runs anywhere.
 //
-// Each vector iterates Lanes points; Blocks vectors run side by side so
-// their dependency chains overlap. Every lane does the IEEE operations of
-// its mode's plain form in the same order, so the counts are the same.
+// Each vector iterates Lanes points; Slots vectors run side by side so that
+// their dependency chains overlap, each taking the row's next chunk when it
+// is done. Every lane does the IEEE operations of its mode's plain form in
+// the same order, so the counts are the same.
 //
 // Float lanes follow the four-lane loop, which counts a lane at every
 // iteration in which it is inside while any lane of its group of four is.
@@ -21,7 +22,7 @@
 // and frozen outside (zr = inf) so that it is not seen coming back. In the
 // four-lane loop that lane's group then runs to the limit, so its escaped
 // siblings keep being tested there; before a vector stops early each of
-// them must be proven outside forever (provenOutside).
+// them must be proven outside forever (proveEscapedOutside).
 #pragma once
 
 #include <algorithm>
@@ -35,8 +36,8 @@ namespace {
 
 #define VEXA_INLINE VEXA_TARGET inline __attribute__((always_inline))
 
-constexpr int PieceGroups = 256;                    // groups of four per piece of a row
-constexpr int PieceLanes = 4 * PieceGroups + 4 * 16;  // room for a whole block past the end
+constexpr int PieceGroups = 256;                   // groups of four per piece of a row
+constexpr int PieceLanes = 4 * PieceGroups + 16;  // room to fill the last vector
 
 template <class T>
 VEXA_TARGET inline typename T::M allLanes()
@@ -56,7 +57,7 @@ inline bool isPowerOfTwo(int n)
     return (n & (n - 1)) == 0;
 }
 
-// What one float vector leaves when its block stops.
+// What one float vector leaves when its chunk is done.
 template <class T>
 struct FloatVectorEnd {
     typename T::V zr, zi;
@@ -72,7 +73,7 @@ struct FloatVectorEnd {
 // a value saved after its escape (every value of that cycle was tested
 // outside). Returns false when a lane comes back inside.
 template <class T>
-VEXA_TARGET bool provenOutside(FloatVectorEnd<T> v, unsigned need, const float* cx, float cyValue,
+VEXA_TARGET bool proveEscapedOutside(FloatVectorEnd<T> v, unsigned need, const float* cx, float cyValue,
                                int n, int maxIters)
 {
     using V = typename T::V;
@@ -108,7 +109,7 @@ VEXA_TARGET __attribute__((noinline)) void settleFloatVector(FloatVectorEnd<T> v
 {
     bool exact = v.reentered == 0 && !forceFourLaneFallback;
     if (exact && need)
-        exact = provenOutside<T>(v, need, cx, cy, n, maxIters);
+        exact = proveEscapedOutside<T>(v, need, cx, cy, n, maxIters);
     if (!exact) {
         for (int g = 0; g < T::Lanes; g += 4)
             iterateFourLanes(cx + g, cy, maxIters, out + g);
@@ -344,15 +345,15 @@ VEXA_TARGET void iterateDoubleChunks(const double* x, int chunks, double yValue,
     }
 }
 
-template <int BlockLanes>
-int paddedLanes(int lanes)
+template <int Lanes>
+int roundUpToVectors(int lanes)
 {
-    return (lanes + BlockLanes - 1) / BlockLanes * BlockLanes;
+    return (lanes + Lanes - 1) / Lanes * Lanes;
 }
 
 // ModeSse: the real parts exactly as the four-lane form makes them, piece by
 // piece of the row, and ceil(width / 4) whole groups kept to the buffer.
-template <class T, int Blocks, bool Check>
+template <class T, int Slots, bool Check>
 VEXA_TARGET bool kernelWideSse(int row, int maxIters)
 {
     if (maxIters < 1)
@@ -377,9 +378,9 @@ VEXA_TARGET bool kernelWideSse(int row, int maxIters)
                 cx[i + k] = lane[k];
                 lane[k] = lane[k] + a;
             }
-        const int padded = paddedLanes<T::Lanes>(lanes);
+        const int padded = roundUpToVectors<T::Lanes>(lanes);
         std::fill(cx + lanes, cx + padded, INFINITY);  // outside from the start
-        iterateFloatChunks<T, Blocks, Check>(cx, padded / T::Lanes, cy, maxIters, counts);
+        iterateFloatChunks<T, Slots, Check>(cx, padded / T::Lanes, cy, maxIters, counts);
         const int64_t keep = std::min<int64_t>(lanes, writable - 4 * g0);
         if (keep > 0)
             std::copy(counts, counts + keep, p + 4 * g0);
@@ -388,7 +389,7 @@ VEXA_TARGET bool kernelWideSse(int row, int maxIters)
 }
 
 // ModeFpuC: the real parts by repeated addition in double, as the scalar loop.
-template <class T, int Blocks, bool Check>
+template <class T, int Slots, bool Check>
 VEXA_TARGET bool kernelWideFpuC(int row, int maxIters)
 {
     if (maxIters < 1)
@@ -408,20 +409,20 @@ VEXA_TARGET bool kernelWideFpuC(int row, int maxIters)
             x[i] = xRun;
             xRun = xRun + app.stepX;
         }
-        const int padded = paddedLanes<T::Lanes>(lanes);
+        const int padded = roundUpToVectors<T::Lanes>(lanes);
         std::fill(x + lanes, x + padded, INFINITY);  // escapes at once
-        iterateDoubleChunks<T, Blocks, Check>(x, padded / T::Lanes, y, maxIters, counts);
+        iterateDoubleChunks<T, Slots, Check>(x, padded / T::Lanes, y, maxIters, counts);
         std::copy(counts, counts + lanes, p + c0);
     }
     return true;
 }
 
 // The table of one instruction set's forms.
-template <class F, int FloatBlocks, class D, int DoubleBlocks>
+template <class F, int FloatVectors, class D, int DoubleVectors>
 WideKernels wideKernelTable()
 {
-    return {{kernelWideSse<F, FloatBlocks, false>, kernelWideSse<F, FloatBlocks, true>},
-            {kernelWideFpuC<D, DoubleBlocks, false>, kernelWideFpuC<D, DoubleBlocks, true>}};
+    return {{kernelWideSse<F, FloatVectors, false>, kernelWideSse<F, FloatVectors, true>},
+            {kernelWideFpuC<D, DoubleVectors, false>, kernelWideFpuC<D, DoubleVectors, true>}};
 }
 
 }  // namespace
