@@ -13,6 +13,9 @@ constexpr uint32_t Avx512f = 1u << 16;       // CPUID 7 EBX
 constexpr uint64_t YmmState = 0x6;           // XCR0: SSE and AVX upper halves
 constexpr uint64_t ZmmState = 0xE6;          // XCR0: those, opmasks and both ZMM parts
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#define VEXA_VECTOR_FORMS 1  // the builds that compile the vector forms
+
 VectorFeatureBits readVectorFeatureBits()
 {
     VectorFeatureBits bits = {0, 0, 0};
@@ -25,6 +28,7 @@ VectorFeatureBits readVectorFeatureBits()
         bits.xcr0 = 0;
     return bits;
 }
+#endif
 
 bool sseBuild()
 {
@@ -69,7 +73,7 @@ KernelForm chooseKernelForm(const VectorFeatureBits& bits)
 
 KernelForm processorKernelForm()
 {
-#if defined(__x86_64__) && defined(__GNUC__)
+#ifdef VEXA_VECTOR_FORMS
     static const KernelForm form = chooseKernelForm(readVectorFeatureBits());
     return form;
 #else
