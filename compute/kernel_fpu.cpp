@@ -90,12 +90,13 @@ int32_t countLongDouble(long double cx, long double cy, long double bailout, int
         ++n;
         zi = (zr + zr) * zi + cy;
         zr = zrNext;
-        // Every fourth z, as the x87 code does: checking less often only
-        // delays finding a cycle, and the compiler keeps this loop lean.
+        // As the x87 code does it: every fourth z, against c until n = 16
+        // and then against z saved at the powers of two. Checking less often
+        // only delays finding a cycle, and the compiler keeps this loop lean.
         if (Check && __builtin_expect(n % 4 == 0, 0)) {
             if (__builtin_expect(zr == savedR, 0) && zi == savedI)
                 return InsideMarker;
-            if (__builtin_expect(isPowerOfTwo(n), 0))
+            if (__builtin_expect(n >= 16 && isPowerOfTwo(n), 0))
                 savedR = zr, savedI = zi;
         }
     }

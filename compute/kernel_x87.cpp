@@ -81,8 +81,9 @@ bool kernelFpuAsmUnchecked(int row, int maxIters)
 }
 
 // The same code with the check after every fourth z, which only delays
-// finding a cycle and keeps the two 80-bit loads off most iterations; z is
-// saved when the iteration count is a power of two.
+// finding a cycle and keeps the comparison off most iterations. Until n = 16
+// z is compared with c itself, still loaded as cx and cy; from then on with
+// the z saved in memory at each power of two, 80-bit stores being dear.
 bool kernelFpuAsm(int row, int maxIters)
 {
     int columns = 0;
@@ -108,10 +109,6 @@ bool kernelFpuAsm(int row, int maxIters)
         "fld %%st(1)\n\t"        // zr cy cx B
         "fld %%st(1)\n\t"        // zi zr cy cx B
         "xorl %%ecx, %%ecx\n\t"  // n = 0
-        "fld %%st(0)\n\t"
-        "fstpt %[savedI]\n\t"
-        "fld %%st(1)\n\t"
-        "fstpt %[savedR]\n\t"    // saved z = c
         "2:\n\t"
         "fld %%st(1)\n\t"
         "fmul %%st(0), %%st\n\t"       // zr2 zi zr cy cx B
@@ -132,6 +129,21 @@ bool kernelFpuAsm(int row, int maxIters)
         "fadd %%st(2), %%st\n\t"       // zi' zr' cy cx B
         "testl $3, %%ecx\n\t"
         "jnz 2b\n\t"
+        "cmpl $16, %%ecx\n\t"
+        "ja 8f\n\t"
+        "fucomi %%st(2), %%st\n\t"     // zi' against cy
+        "jne 9f\n\t"
+        "jp 9f\n\t"
+        "fxch %%st(1)\n\t"             // zr' zi' cy cx B
+        "fucomi %%st(3), %%st\n\t"     // zr' against cx; fxch keeps the flags
+        "fxch %%st(1)\n\t"             // zi' zr' cy cx B
+        "jne 9f\n\t"
+        "jnp 10f\n\t"
+        "9:\n\t"
+        "cmpl $16, %%ecx\n\t"
+        "jne 2b\n\t"
+        "jmp 11f\n\t"                  // the first save
+        "8:\n\t"
         "fldt %[savedR]\n\t"
         "fucomip %%st(2), %%st\n\t"    // equal: ZF=1 and PF=0
         "jne 6f\n\t"
@@ -140,12 +152,14 @@ bool kernelFpuAsm(int row, int maxIters)
         "fucomip %%st(1), %%st\n\t"
         "jne 6f\n\t"
         "jp 6f\n\t"
+        "10:\n\t"
         "movl %[limit], %%ecx\n\t"     // periodic: inside
         "jmp 7f\n\t"
         "6:\n\t"
         "leal -1(%%ecx), %%edx\n\t"
         "testl %%edx, %%ecx\n\t"
         "jnz 2b\n\t"                   // n is no power of two
+        "11:\n\t"
         "fld %%st(0)\n\t"
         "fstpt %[savedI]\n\t"
         "fld %%st(1)\n\t"
