@@ -18,6 +18,18 @@ void buildPalette(int count, uint8_t red, uint8_t green, uint8_t blue);
 // Points app.shell at the operations above, for the folders below to call.
 void connectShell();
 
+// The steps of start-up that the frame benchmark takes too: the processor
+// report and participants - 1 workers; the window with its callbacks; the
+// OpenGL state; the OpenGL version report and the vertex-array decision.
+void startWorkerPool(int participants);
+void openWindow(int* argc, char** argv);
+void initGlState();
+void reportGlVersion();
+
+// vexa_bench --frames: the window zooming in, frame by frame, timed.
+struct BenchOptions;
+int runFrameBenchmark(const BenchOptions& options, int argc, char** argv);
+
 // Pure pieces, callable without a window.
 void composeTitle(char* out, size_t outSize, const char* title, int width, int height, int maxIters,
                   int mode, int cpuCount, const char* renderer);

@@ -15,9 +15,11 @@ namespace {
 
 const char* const creditsLine = "\nReal-time Mandelbrot explorer: x87, SSE and vertex-program back-ends.\n";
 
-void startWorkerPool()
+}  // namespace
+
+void startWorkerPool(int participants)
 {
-    app.cpuCount = platformProcessorCount();
+    app.cpuCount = participants;
     printf("Number of CPU: %d\n", app.cpuCount);
     if (app.cpuCount <= 1)
         return;
@@ -33,8 +35,6 @@ void startWorkerPool()
     app.cpuCount = createWorkers(app.cpuCount - 1, platformStartThread) + 1;
 }
 
-}  // namespace
-
 void chooseStartMode(bool sseAvailable)
 {
     app.sseAvailable = sseAvailable;
@@ -46,8 +46,6 @@ void chooseStartMode(bool sseAvailable)
         fputs("Switching to machine code FPU mode.\n", stdout);
     }
 }
-
-namespace {
 
 void openWindow(int* argc, char** argv)
 {
@@ -86,11 +84,15 @@ void initGlState()
     glDrawBuffer(GL_FRONT);
 }
 
+namespace {
+
 const char* glText(GLenum name)
 {
     const char* text = (const char*)glGetString(name);
     return text ? text : "(unknown)";
 }
+
+}  // namespace
 
 void reportGlVersion()
 {
@@ -102,8 +104,6 @@ void reportGlVersion()
     if (!app.arraysAvailable)
         fputs("*WARNING* OpenGL arrays not available. Render will be slower.\n", stdout);
 }
-
-}  // namespace
 
 int createWorkers(int requested, bool (*start)(void (*)(int), int, PlatformThread*, uint32_t*))
 {
@@ -147,7 +147,7 @@ int runApplication(int argc, char** argv)
     snprintf(app.titleBuffer, sizeof app.titleBuffer, "%s initializing...", app.appTitle);
 
     connectShell();
-    startWorkerPool();
+    startWorkerPool(platformProcessorCount());
     chooseStartMode(probeSse());
     openWindow(&argc, argv);
     initGlState();

@@ -34,3 +34,25 @@ struct BenchmarkFigures {
     double megaItersPerSecond;
 };
 BenchmarkFigures timePass(bool (*compute)(int row, int maxIters, int mode), int mode);
+
+// The options of vexa_bench. Without --frames it prints the kernel table of
+// the benchmark view, or with --view of the view without inside points;
+// with --frames it times whole frames of the explorer zooming in.
+struct BenchOptions {
+    bool otherView;    // --view
+    bool frames;       // --frames
+    int maxIters;      // --limit N, frames only
+    int modeKey;       // --mode 1|2|3|4 (the mode keys), frames only; 0: start-up's mode
+    int participants;  // --threads P, frames only; 0: every processor
+    int frameCount;    // --count N, frames only
+};
+// Reads the options after the program name. Returns false, naming the
+// fault in `fault`, on an unknown option or a value out of range.
+bool parseBenchOptions(int argc, const char* const* argv, BenchOptions* options,
+                       const char** fault);
+
+// The fastest of a few timed passes per kernel: the mode lines (what each
+// mode runs here), then each vector or plain form without the cycle check,
+// one thread, inside points counted at the limit. Returns the process's
+// exit status.
+int printKernelTable(bool otherView);

@@ -35,9 +35,45 @@ public:
 };
 
 // Kernels: compute row `row` of the current buffer from the view in AppState.
-// They return false, writing nothing, when the row has no storage.
+// They return false, writing nothing, when the row has no storage. Each name
+// is what its mode runs here: the widest form this processor offers, with
+// the cycle check, which stores a point whose orbit repeats exactly as
+// inside at once. Every form gives the same counts as its mode's plain form.
+using RowKernel = bool (*)(int row, int maxIters);
 bool kernelFpuC(int row, int maxIters);
 bool kernelFpuAsm(int row, int maxIters);
 bool kernelFpuLongDouble(int row, int maxIters);  // portable form of kernelFpuAsm
 bool kernelSse(int row, int maxIters);
 bool probeSse();
+
+// The kernel that `mode` runs in this build, or null where the mode has no
+// processor kernel (ModeGpu, or ModeSse in a build without SSE).
+RowKernel kernelForMode(int mode);
+
+// The forms of a mode's kernel. Plain is the four-lane SSE loop (ModeSse),
+// the scalar double loop (ModeFpuC) or the x87 machine code (ModeFpuAsm,
+// the long double steps where there is no x87); LongDouble is the portable
+// form of ModeFpuAsm. The vector forms exist for ModeSse and ModeFpuC.
+enum KernelForm : int { FormPlain, FormAvx2, FormAvx512, FormLongDouble };
+
+// The form of `mode` with or without the cycle check, or null where this
+// build or this processor cannot run it. Tests and the benchmark use it to
+// run one form alone.
+RowKernel kernelForm(int mode, KernelForm form, bool cycleCheck);
+
+// Makes every vector of the float forms fall back to the four-lane loop, as
+// one does when a lane comes back inside after escaping; for tests, since
+// no such lane is known.
+extern bool forceFourLaneFallback;
+
+// What the processor tells about its vector units: CPUID leaf 1 ECX, leaf 7
+// (sub-leaf 0) EBX, and XCR0 (0 where the OS has not enabled XGETBV).
+struct VectorFeatureBits {
+    uint32_t leaf1Ecx;
+    uint32_t leaf7Ebx;
+    uint64_t xcr0;
+};
+// The widest vector form those bits allow: FormAvx512, FormAvx2 or FormPlain.
+KernelForm chooseKernelForm(const VectorFeatureBits& bits);
+// The widest form of this processor in this build, decided once.
+KernelForm processorKernelForm();

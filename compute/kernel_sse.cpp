@@ -1,8 +1,10 @@
-// The four-lane kernel: four neighbouring columns iterate together in single
+// The four-lane kernel, without the cycle check: the reference form of
+// ModeSse. Four neighbouring columns iterate together in single
 // precision. Each lane's count grows by 4.0 while the lane is inside, so the
 // comparison mask ANDed with the threshold vector is the increment and no
 // lane needs a branch of its own; the count is shifted right by 2 at the end.
 #include "compute/compute.h"
+#include "compute/kernel_forms.h"
 #include "platform/platform.h"
 #include "state/app_state.h"
 
@@ -10,6 +12,8 @@
 #define VEXA_HAVE_SSE 1
 #include <xmmintrin.h>
 #endif
+
+bool forceFourLaneFallback = false;
 
 bool probeSse()
 {
@@ -52,15 +56,19 @@ inline void iterateGroup(__m128 cx, __m128 cy, __m128 four, int maxIters, int32_
 
 }  // namespace
 
-bool kernelSse(int row, int maxIters)
+void iterateFourLanes(const float* cx, float cy, int maxIters, int32_t* out)
 {
-    if (!app.iterationBuffer)
-        return false;
-    int32_t* p = app.iterationBuffer->rowValues(row);
+    const __m128 four = _mm_set1_ps(4.0f);
+    iterateGroup(_mm_loadu_ps(cx), _mm_set1_ps(cy), four, maxIters, out);
+}
+
+bool kernelSseFourLanesUnchecked(int row, int maxIters)
+{
+    int columns = 0;
+    int32_t* p = rowStorage(row, &columns);
     if (!p)
         return false;
     const int groups = app.width > 0 ? (app.width + 3) / 4 : 0;
-    const int columns = app.iterationBuffer->columns();
 
     const float xf = (float)app.xMin;
     const float yf = (float)((double)row * app.stepY + app.yMin);
@@ -92,10 +100,12 @@ bool kernelSse(int row, int maxIters)
 
 #else
 
-bool kernelSse(int row, int maxIters)
+void iterateFourLanes(const float*, float, int, int32_t*)
 {
-    (void)row;
-    (void)maxIters;
+}
+
+bool kernelSseFourLanesUnchecked(int, int)
+{
     return false;
 }
 

@@ -40,6 +40,12 @@ bool platformCounterRead(int64_t* counts);
 // Address of an OpenGL entry point by name, or null. Needs a current context.
 void* platformGetProcAddress(const char* name);
 
-// Executes CPUID with `leaf`; regs receives EAX, EBX, ECX, EDX.
-// Returns false where the processor has no CPUID instruction.
+// Executes CPUID with `leaf` and sub-leaf 0; regs receives EAX, EBX, ECX,
+// EDX. Returns false where the processor has no CPUID instruction or no
+// such leaf.
 bool platformCpuid(uint32_t leaf, uint32_t regs[4]);
+
+// Reads XCR0, the register states the OS saves on a switch, with XGETBV.
+// Returns false where the OS has not enabled XGETBV (CPUID leaf 1, ECX
+// bit 27, OSXSAVE) or the processor has no such instruction.
+bool platformReadXcr0(uint64_t* value);

@@ -1,5 +1,6 @@
 // POSIX/Linux implementation of the platform layer: pthreads, nanosleep,
-// the steady clock, GLX entry-point lookup and the compiler's CPUID header.
+// the steady clock, GLX entry-point lookup, the compiler's CPUID header and
+// XGETBV.
 #include "platform/platform.h"
 
 #include <GL/glx.h>
@@ -120,7 +121,7 @@ bool platformCpuid(uint32_t leaf, uint32_t regs[4])
 {
 #if defined(__i386__) || defined(__x86_64__)
     unsigned a, b, c, d;
-    if (!__get_cpuid(leaf, &a, &b, &c, &d))
+    if (!__get_cpuid_count(leaf, 0, &a, &b, &c, &d))
         return false;
     regs[0] = a;
     regs[1] = b;
@@ -130,6 +131,22 @@ bool platformCpuid(uint32_t leaf, uint32_t regs[4])
 #else
     (void)leaf;
     (void)regs;
+    return false;
+#endif
+}
+
+bool platformReadXcr0(uint64_t* value)
+{
+#if defined(__i386__) || defined(__x86_64__)
+    uint32_t regs[4];
+    if (!platformCpuid(1, regs) || !((regs[2] >> 27) & 1u))
+        return false;
+    uint32_t low, high;
+    __asm__ volatile("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
+    *value = ((uint64_t)high << 32) | low;
+    return true;
+#else
+    (void)value;
     return false;
 #endif
 }

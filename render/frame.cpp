@@ -14,8 +14,39 @@
 #include "state/app_state.h"
 
 void (*rowComputedHook)(int row) = nullptr;
+FramePassCounters* framePassCounters = nullptr;
 
 namespace {
+
+int64_t counterNow()
+{
+    int64_t counts = 0;
+    platformCounterRead(&counts);
+    return counts;
+}
+
+// computeRow and drawRow on the main thread, timed when the counters are on.
+void computeOwnRow(int row, int maxIters, int mode)
+{
+    if (!framePassCounters) {
+        computeRow(row, maxIters, mode);
+        return;
+    }
+    const int64_t start = counterNow();
+    computeRow(row, maxIters, mode);
+    framePassCounters->computeTicks += counterNow() - start;
+}
+
+void drawFrameRow(int row, int mode)
+{
+    if (!framePassCounters) {
+        drawRow(row, mode);
+        return;
+    }
+    const int64_t start = counterNow();
+    drawRow(row, mode);
+    framePassCounters->drawTicks += counterNow() - start;
+}
 
 uint32_t frameSequence = 0;
 
@@ -57,7 +88,7 @@ void drawUntilAllDone(int rows, int mode)
         complete = true;
         for (int r = 0; r < rows; ++r) {
             if (app.iterationBuffer->isRowDone(r))
-                drawRow(r, mode);
+                drawFrameRow(r, mode);
             else
                 complete = false;
         }
@@ -75,7 +106,7 @@ bool renderFrame(int maxIters, int mode)
     if (mode == ModeGpu) {
         refreshTrackedMatrices();
         for (int r = 0; r < app.height; ++r)
-            drawRow(r, mode);
+            drawFrameRow(r, mode);
         if (!app.doubleBuffered)
             glFlush();  // show the picture at once in the front buffer
         return true;
@@ -93,8 +124,8 @@ bool renderFrame(int maxIters, int mode)
         platformSleep(3);
         releaseWorkers(workersInFrame(participants, rows), participants, rows);
         for (int r = own.first; r < own.end; ++r) {
-            computeRow(r, maxIters, mode);
-            drawRow(r, mode);
+            computeOwnRow(r, maxIters, mode);
+            drawFrameRow(r, mode);
         }
         drawUntilAllDone(rows, mode);
     }
@@ -130,37 +161,20 @@ bool computeRow(int row, int maxIters, int mode)
     IterationBuffer* buffer = app.iterationBuffer;
     if (buffer)
         buffer->setRowDone(row, false);
-    bool ok = false;
-    switch (mode) {
-    case ModeFpuC:
-        ok = kernelFpuC(row, maxIters);
-        break;
-    case ModeFpuAsm:
-        ok = kernelFpuAsm(row, maxIters);
-        break;
-    case ModeSse:
-        ok = kernelSse(row, maxIters);
-        break;
-    default:
+    RowKernel kernel = kernelForMode(mode);
+    if (!kernel || !kernel(row, maxIters))
         return false;
-    }
-    if (ok && buffer) {
+    if (buffer) {
         if (rowComputedHook)
             rowComputedHook(row);
         buffer->setRowDone(row, true);
     }
-    return ok;
+    return true;
 }
 
 bool modeHasKernel(int mode)
 {
-    if (mode == ModeFpuC || mode == ModeFpuAsm)
-        return true;
-#if defined(__i386__) || defined(__x86_64__)
-    return mode == ModeSse;
-#else
-    return false;
-#endif
+    return kernelForMode(mode) != nullptr;
 }
 
 int bufferedRows()

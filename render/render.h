@@ -39,5 +39,14 @@ int bufferedRows();
 // done flag is set; null normally. Lets tests count who computed what.
 extern void (*rowComputedHook)(int row);
 
+// The main thread's time in the frame pass computing its own rows and
+// drawing rows, in counter ticks. Counted only while this points somewhere
+// (the frame benchmark sets it); otherwise a frame reads no clock.
+struct FramePassCounters {
+    int64_t computeTicks;
+    int64_t drawTicks;
+};
+extern FramePassCounters* framePassCounters;
+
 // Whether the pass has a processor kernel for `mode` in this build.
 bool modeHasKernel(int mode);

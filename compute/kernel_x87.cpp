@@ -1,0 +1,209 @@
+// The x87 kernel of ModeFpuAsm: the whole row runs on the register stack in
+// 80-bit extended precision. bailout, cx and cy stay loaded, and at the
+// deepest point of the loop all eight registers are in use. kernelFpuAsm
+// adds the cycle check of the scalar kernels (kernel_fpu.cpp): the saved z
+// lives in memory as two 80-bit values, since no register is left for it.
+#include "compute/compute.h"
+#include "compute/kernel_forms.h"
+#include "state/app_state.h"
+
+#if defined(__i386__) || defined(__x86_64__)
+
+bool kernelFpuAsmUnchecked(int row, int maxIters)
+{
+    int columns = 0;
+    int32_t* p = rowStorage(row, &columns);
+    if (!p)
+        return false;
+    columns = columns < app.width ? columns : app.width;
+    if (columns <= 0)
+        return true;
+    const double y = (double)row * app.stepY + app.yMin;
+    const double bailout = app.bailout;
+    const double xMin = app.xMin;
+    const double stepX = app.stepX;
+    int remaining = columns;
+    int32_t limit = maxIters;
+    __asm__ volatile(
+        "fninit\n\t"             // extended precision, round to nearest, all masked
+        "fldl %[bailout]\n\t"    // B
+        "fldl %[xMin]\n\t"       // cx B
+        "fldl %[y]\n\t"          // cy cx B
+        "1:\n\t"                 // next column
+        "fld %%st(1)\n\t"        // zr cy cx B
+        "fld %%st(1)\n\t"        // zi zr cy cx B
+        "xorl %%ecx, %%ecx\n\t"  // n = 0
+        "2:\n\t"                 // next iteration
+        "fld %%st(1)\n\t"
+        "fmul %%st(0), %%st\n\t"       // zr2 zi zr cy cx B
+        "fld %%st(1)\n\t"
+        "fmul %%st(0), %%st\n\t"       // zi2 zr2 zi zr cy cx B
+        "fld %%st(1)\n\t"              // zr2 zi2 zr2 zi zr cy cx B
+        "fadd %%st(1), %%st\n\t"       // s zi2 zr2 zi zr cy cx B
+        "fcomip %%st(7), %%st\n\t"     // zi2 zr2 zi zr cy cx B
+        "jae 3f\n\t"                   // s >= B: escaped
+        "fsubrp %%st, %%st(1)\n\t"     // zr2-zi2 zi zr cy cx B
+        "fadd %%st(4), %%st\n\t"       // zr' zi zr cy cx B
+        "cmpl %[limit], %%ecx\n\t"
+        "je 4f\n\t"
+        "incl %%ecx\n\t"
+        "fxch %%st(2)\n\t"             // zr zi zr' cy cx B
+        "fadd %%st(0), %%st\n\t"       // 2zr zi zr' cy cx B
+        "fmulp %%st, %%st(1)\n\t"      // 2zr*zi zr' cy cx B
+        "fadd %%st(2), %%st\n\t"       // zi' zr' cy cx B
+        "jmp 2b\n\t"
+        "3:\n\t"                       // escaped: drop zi2, then as below
+        "fstp %%st(0)\n\t"
+        "4:\n\t"                       // limit reached: drop zr' zi zr
+        "fstp %%st(0)\n\t"
+        "fstp %%st(0)\n\t"
+        "fstp %%st(0)\n\t"
+        "cmpl %[limit], %%ecx\n\t"
+        "jne 5f\n\t"
+        "movl $-1, %%ecx\n\t"
+        "5:\n\t"
+        "movl %%ecx, (%[p])\n\t"
+        "add $4, %[p]\n\t"
+        "fxch %%st(1)\n\t"             // cx cy B
+        "faddl %[stepX]\n\t"
+        "fxch %%st(1)\n\t"             // cy cx B
+        "decl %[remaining]\n\t"
+        "jnz 1b\n\t"
+        "fstp %%st(0)\n\t"
+        "fstp %%st(0)\n\t"
+        "fstp %%st(0)\n\t"
+        : [p] "+r"(p), [remaining] "+r"(remaining)
+        : [bailout] "m"(bailout), [xMin] "m"(xMin), [y] "m"(y), [stepX] "m"(stepX),
+          [limit] "r"(limit)
+        : "ecx", "cc", "memory", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", "st(6)",
+          "st(7)");
+    return true;
+}
+
+// The same code with the check after every fourth z, which only delays
+// finding a cycle and keeps the comparison off most iterations. Until n = 16
+// z is compared with c itself, still loaded as cx and cy; from then on with
+// the z saved in memory at each power of two, 80-bit stores being dear.
+bool kernelFpuAsm(int row, int maxIters)
+{
+    int columns = 0;
+    int32_t* p = rowStorage(row, &columns);
+    if (!p)
+        return false;
+    columns = columns < app.width ? columns : app.width;
+    if (columns <= 0)
+        return true;
+    const double y = (double)row * app.stepY + app.yMin;
+    const double bailout = app.bailout;
+    const double xMin = app.xMin;
+    const double stepX = app.stepX;
+    int remaining = columns;
+    int32_t limit = maxIters;
+    long double savedR = 0.0L, savedI = 0.0L;
+    __asm__ volatile(
+        "fninit\n\t"
+        "fldl %[bailout]\n\t"    // B
+        "fldl %[xMin]\n\t"       // cx B
+        "fldl %[y]\n\t"          // cy cx B
+        "1:\n\t"
+        "fld %%st(1)\n\t"        // zr cy cx B
+        "fld %%st(1)\n\t"        // zi zr cy cx B
+        "xorl %%ecx, %%ecx\n\t"  // n = 0
+        "2:\n\t"
+        "fld %%st(1)\n\t"
+        "fmul %%st(0), %%st\n\t"       // zr2 zi zr cy cx B
+        "fld %%st(1)\n\t"
+        "fmul %%st(0), %%st\n\t"       // zi2 zr2 zi zr cy cx B
+        "fld %%st(1)\n\t"              // zr2 zi2 zr2 zi zr cy cx B
+        "fadd %%st(1), %%st\n\t"       // s zi2 zr2 zi zr cy cx B
+        "fcomip %%st(7), %%st\n\t"     // zi2 zr2 zi zr cy cx B
+        "jae 3f\n\t"
+        "fsubrp %%st, %%st(1)\n\t"     // zr2-zi2 zi zr cy cx B
+        "fadd %%st(4), %%st\n\t"       // zr' zi zr cy cx B
+        "cmpl %[limit], %%ecx\n\t"
+        "je 4f\n\t"
+        "incl %%ecx\n\t"
+        "fxch %%st(2)\n\t"             // zr zi zr' cy cx B
+        "fadd %%st(0), %%st\n\t"       // 2zr zi zr' cy cx B
+        "fmulp %%st, %%st(1)\n\t"      // 2zr*zi zr' cy cx B
+        "fadd %%st(2), %%st\n\t"       // zi' zr' cy cx B
+        "testl $3, %%ecx\n\t"
+        "jnz 2b\n\t"
+        "cmpl $16, %%ecx\n\t"
+        "ja 8f\n\t"
+        "fucomi %%st(2), %%st\n\t"     // zi' against cy
+        "jne 9f\n\t"
+        "jp 9f\n\t"
+        "fxch %%st(1)\n\t"             // zr' zi' cy cx B
+        "fucomi %%st(3), %%st\n\t"     // zr' against cx; fxch keeps the flags
+        "fxch %%st(1)\n\t"             // zi' zr' cy cx B
+        "jne 9f\n\t"
+        "jnp 10f\n\t"
+        "9:\n\t"
+        "cmpl $16, %%ecx\n\t"
+        "jne 2b\n\t"
+        "jmp 11f\n\t"                  // the first save
+        "8:\n\t"
+        "fldt %[savedR]\n\t"
+        "fucomip %%st(2), %%st\n\t"    // equal: ZF=1 and PF=0
+        "jne 6f\n\t"
+        "jp 6f\n\t"
+        "fldt %[savedI]\n\t"
+        "fucomip %%st(1), %%st\n\t"
+        "jne 6f\n\t"
+        "jp 6f\n\t"
+        "10:\n\t"
+        "movl %[limit], %%ecx\n\t"     // periodic: inside
+        "jmp 7f\n\t"
+        "6:\n\t"
+        "leal -1(%%ecx), %%edx\n\t"
+        "testl %%edx, %%ecx\n\t"
+        "jnz 2b\n\t"                   // n is no power of two
+        "11:\n\t"
+        "fld %%st(0)\n\t"
+        "fstpt %[savedI]\n\t"
+        "fld %%st(1)\n\t"
+        "fstpt %[savedR]\n\t"
+        "jmp 2b\n\t"
+        "3:\n\t"                       // escaped: zi2 zr2 zi zr
+        "fstp %%st(0)\n\t"
+        "4:\n\t"                       // limit reached: zr' zi zr
+        "fstp %%st(0)\n\t"
+        "7:\n\t"                       // periodic: zi' zr'
+        "fstp %%st(0)\n\t"
+        "fstp %%st(0)\n\t"
+        "cmpl %[limit], %%ecx\n\t"
+        "jne 5f\n\t"
+        "movl $-1, %%ecx\n\t"
+        "5:\n\t"
+        "movl %%ecx, (%[p])\n\t"
+        "add $4, %[p]\n\t"
+        "fxch %%st(1)\n\t"             // cx cy B
+        "faddl %[stepX]\n\t"
+        "fxch %%st(1)\n\t"             // cy cx B
+        "decl %[remaining]\n\t"
+        "jnz 1b\n\t"
+        "fstp %%st(0)\n\t"
+        "fstp %%st(0)\n\t"
+        "fstp %%st(0)\n\t"
+        : [p] "+r"(p), [remaining] "+r"(remaining), [savedR] "+m"(savedR), [savedI] "+m"(savedI)
+        : [bailout] "m"(bailout), [xMin] "m"(xMin), [y] "m"(y), [stepX] "m"(stepX),
+          [limit] "r"(limit)
+        : "ecx", "edx", "cc", "memory", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)",
+          "st(6)", "st(7)");
+    return true;
+}
+
+#else
+
+bool kernelFpuAsmUnchecked(int row, int maxIters)
+{
+    return kernelFpuLongDoubleUnchecked(row, maxIters);
+}
+
+bool kernelFpuAsm(int row, int maxIters)
+{
+    return kernelFpuLongDouble(row, maxIters);
+}
+
+#endif

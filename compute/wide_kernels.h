@@ -1,0 +1,428 @@
+// The vector forms of kernelSse (float, ModeSse) and kernelFpuC (double,
+// ModeFpuC), written once over a traits struct of vector operations.
+// Included once per instruction set, inside an anonymous namespace, after
+// that set's traits and with VEXA_TARGET naming its target, so that every
+// function here is compiled for it and the binary still runs anywhere.
+//
+// Each vector iterates Lanes points; Slots vectors run side by side so that
+// their dependency chains overlap, each taking the row's next chunk when it
+// is done. Every lane does the IEEE operations of its mode's plain form in
+// the same order, so the counts are the same.
+//
+// Float lanes follow the four-lane loop, which counts a lane at every
+// iteration in which it is inside while any lane of its group of four is.
+// Here a lane counts while it is alive (inside at every iteration so far);
+// the two agree unless a lane comes back inside after escaping while its
+// group still runs, so any lane inside that is not alive sends the whole
+// vector back to the four-lane loop.
+//
+// The cycle check (Brent, as in the scalar kernels): z is compared with a
+// value saved at each power of two. An alive lane that repeats has run
+// through inside values only, so it stays inside forever: stored -1 at once
+// and frozen outside (zr = inf) so that it is not seen coming back. In the
+// four-lane loop that lane's group then runs to the limit, so its escaped
+// siblings keep being tested there; before a vector stops early each of
+// them must be proven outside forever (proveEscapedOutside).
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "compute/kernel_forms.h"
+#include "state/app_state.h"
+
+namespace {
+
+#define VEXA_INLINE VEXA_TARGET inline __attribute__((always_inline))
+
+constexpr int PieceGroups = 256;                   // groups of four per piece of a row
+constexpr int PieceLanes = 4 * PieceGroups + 16;  // room to fill the last vector
+
+template <class T>
+VEXA_TARGET inline typename T::M allLanes()
+{
+    return T::fromBits((1u << T::Lanes) - 1);
+}
+
+// Every lane of each group of four that holds a lane of `lanes`.
+inline unsigned groupsOf(unsigned lanes)
+{
+    const unsigned any = (lanes | lanes >> 1 | lanes >> 2 | lanes >> 3) & 0x11111111u;
+    return any * 0xFu;
+}
+
+inline bool isPowerOfTwo(int n)
+{
+    return (n & (n - 1)) == 0;
+}
+
+// What one float vector leaves when its chunk is done.
+template <class T>
+struct FloatVectorEnd {
+    typename T::V zr, zi;
+    typename T::I count;
+    unsigned reentered, periodic, savedEscaped;
+    typename T::V savedR, savedI;
+};
+
+// After every lane of a vector has escaped or repeated: iterates on until
+// each escaped lane of a group with a repeating lane is proven never to come
+// back inside, or to the limit. A lane is proven once zr2 or zi2 is not
+// finite (zr then stays inf or NaN, never inside again), or once it repeats
+// a value saved after its escape (every value of that cycle was tested
+// outside). Returns false when a lane comes back inside.
+template <class T>
+VEXA_TARGET bool proveEscapedOutside(FloatVectorEnd<T> v, unsigned need, const float* cx, float cyValue,
+                               int n, int maxIters)
+{
+    using V = typename T::V;
+    const V cy = T::splat(cyValue), four = T::splat(4.0f), inf = T::splat(INFINITY);
+    V zr = v.zr, zi = v.zi, savedR = v.savedR, savedI = v.savedI;
+    unsigned proven = 0, savedEscaped = v.savedEscaped;
+    for (;;) {
+        V zr2 = T::mul(zr, zr), zi2 = T::mul(zi, zi), t = T::mul(zi, zr);
+        proven |= T::bits(T::either(T::notBelow(zr2, inf), T::notBelow(zi2, inf)));
+        proven |= savedEscaped & T::bits(T::both(T::equal(zr, savedR), T::equal(zi, savedI)));
+        if ((need & ~proven) == 0 || n == maxIters)
+            return true;
+        if (T::bits(T::below(T::add(zi2, zr2), four)))
+            return false;
+        zi = T::add(T::add(t, t), cy);
+        zr = T::add(T::sub(zr2, zi2), T::load(cx));
+        if (isPowerOfTwo(++n)) {
+            savedR = zr;
+            savedI = zi;
+            savedEscaped = ~0u;
+        }
+    }
+}
+
+// The end of a float vector whose counts may not yet be the four-lane
+// loop's: a lane came back inside, or escaped lanes of a group with a
+// repeating lane (`need`) are still to be proven outside. Stores the counts,
+// or recomputes the vector's groups with the four-lane loop.
+template <class T>
+VEXA_TARGET __attribute__((noinline)) void settleFloatVector(FloatVectorEnd<T> v, unsigned need,
+                                                             const float* cx, float cy, int n,
+                                                             int maxIters, int32_t* out)
+{
+    bool exact = v.reentered == 0 && !forceFourLaneFallback;
+    if (exact && need)
+        exact = proveEscapedOutside<T>(v, need, cx, cy, n, maxIters);
+    if (!exact) {
+        for (int g = 0; g < T::Lanes; g += 4)
+            iterateFourLanes(cx + g, cy, maxIters, out + g);
+        return;
+    }
+    T::storeCounts(out, v.count, v.periodic, maxIters);
+}
+
+// Iterations between two looks at the lanes: every lane is tested and
+// counted at every iteration, but whether a vector is done, and the cycle
+// check, come once per stride. Comparing z less often only delays finding
+// a cycle; saves still fall on powers of two.
+constexpr int Stride = 4;
+
+// Slots vectors in flight, each on its own chunk of Lanes points and its
+// own iteration count; a slot whose chunk is done takes the next one.
+template <class T, int Slots>
+struct FloatSlots {
+    typename T::V zr[Slots], zi[Slots], savedR[Slots], savedI[Slots];
+    typename T::I count[Slots];
+    typename T::M alive[Slots], reentered[Slots];
+    unsigned periodic[Slots], savedEscaped[Slots];
+    const float* cx[Slots];
+    int n[Slots], chunk[Slots];
+};
+
+// One iteration of every slot, as the four-lane loop does it.
+template <class T, int Slots>
+VEXA_INLINE void stepFloats(FloatSlots<T, Slots>& s, typename T::V cy, typename T::V four)
+{
+    using V = typename T::V;
+#pragma GCC unroll 4
+    for (int b = 0; b < Slots; ++b) {
+        V zr2 = T::mul(s.zr[b], s.zr[b]), zi2 = T::mul(s.zi[b], s.zi[b]);
+        V t = T::mul(s.zi[b], s.zr[b]);
+        typename T::M in = T::below(T::add(zi2, zr2), four);
+        s.reentered[b] = T::either(s.reentered[b], T::without(in, s.alive[b]));
+        s.alive[b] = T::both(s.alive[b], in);
+        s.count[b] = T::countUp(s.count[b], s.alive[b]);
+        s.zi[b] = T::add(T::add(t, t), cy);
+        s.zr[b] = T::add(T::sub(zr2, zi2), T::load(s.cx[b]));
+    }
+}
+
+// Puts chunk `chunk` into slot b, or with none left makes the slot idle:
+// not alive, and NaN from its first step, so never inside.
+template <class T, class Lanes>
+VEXA_INLINE void startChunk(Lanes& s, int b, const typename T::Scalar* c, int chunk, int chunks,
+                            typename T::V ci)
+{
+    const bool idle = chunk >= chunks;
+    s.chunk[b] = chunk;
+    s.cx[b] = c + (idle ? 0 : chunk * T::Lanes);
+    s.zr[b] = idle ? T::splat(INFINITY) : T::load(s.cx[b]);
+    s.zi[b] = idle ? T::splat(INFINITY) : ci;
+    s.count[b] = T::zeroCount();
+    s.alive[b] = idle ? T::fromBits(0) : allLanes<T>();
+    s.n[b] = 0;
+    s.periodic[b] = s.savedEscaped[b] = 0;
+    s.savedR[b] = s.zr[b];
+    s.savedI[b] = s.zi[b];
+}
+
+// The cycle check of slot b: alive lanes that repeat their saved value are
+// inside for ever; their zr becomes inf so that they are never inside again.
+template <class T, bool Freeze, class Lanes>
+VEXA_INLINE void findRepeats(Lanes& s, int b)
+{
+    // zr first: it seldom repeats alone, and one comparison is cheaper than two.
+    typename T::M same = T::both(s.alive[b], T::equal(s.zr[b], s.savedR[b]));
+    if (T::bits(same) == 0)
+        return;
+    same = T::both(same, T::equal(s.zi[b], s.savedI[b]));
+    if (T::bits(same) == 0)
+        return;
+    s.periodic[b] |= T::bits(same);
+    s.alive[b] = T::without(s.alive[b], same);
+    if constexpr (Freeze)
+        s.zr[b] = T::select(same, T::splat(INFINITY), s.zr[b]);
+}
+
+// After a stride or a step: the check and the saves of every working slot,
+// and which of them are done.
+template <class T, int Slots, bool Check, bool Freeze, class Lanes>
+VEXA_INLINE unsigned lookAtSlots(Lanes& s, int chunks, int maxIters)
+{
+    unsigned done = 0;
+#pragma GCC unroll 4
+    for (int b = 0; b < Slots; ++b) {
+        if (s.chunk[b] >= chunks)
+            continue;
+        if (Check) {
+            findRepeats<T, Freeze>(s, b);
+            if (isPowerOfTwo(s.n[b])) {
+                s.savedR[b] = s.zr[b];
+                s.savedI[b] = s.zi[b];
+                s.savedEscaped[b] = ~T::bits(s.alive[b]);
+            }
+        }
+        if (T::bits(s.alive[b]) == 0 || s.n[b] == maxIters)
+            done |= 1u << b;
+    }
+    return done;
+}
+
+// Iterations the slots may all take in one go: a stride, or one near the limit.
+template <int Slots, class Lanes>
+VEXA_INLINE int stepsAhead(const Lanes& s, int chunks, int maxIters)
+{
+    int least = Stride;
+#pragma GCC unroll 4
+    for (int b = 0; b < Slots; ++b)
+        if (s.chunk[b] < chunks)
+            least = std::min(least, maxIters - s.n[b]);
+    return least >= Stride ? Stride : 1;
+}
+
+// Iterates the float vectors cx[0 .. chunks * Lanes) until each has no
+// lane alive or reaches the limit, and stores their counts at out.
+template <class T, int Slots, bool Check>
+VEXA_TARGET void iterateFloatChunks(const float* cx, int chunks, float cyValue, int maxIters,
+                                    int32_t* out)
+{
+    const typename T::V cy = T::splat(cyValue), four = T::splat(4.0f);
+    FloatSlots<T, Slots> s;
+    int next = 0;
+#pragma GCC unroll 4
+    for (int b = 0; b < Slots; ++b) {
+        startChunk<T>(s, b, cx, next++, chunks, cy);
+        s.reentered[b] = T::fromBits(0);
+    }
+    for (int working = std::min(chunks, Slots); working > 0;) {
+        const int steps = stepsAhead<Slots>(s, chunks, maxIters);
+        if (steps == Stride) {
+#pragma GCC unroll 8
+            for (int j = 0; j < Stride; ++j)
+                stepFloats<T, Slots>(s, cy, four);
+        } else {
+            stepFloats<T, Slots>(s, cy, four);
+        }
+#pragma GCC unroll 4
+        for (int b = 0; b < Slots; ++b)
+            s.n[b] += steps;
+        const unsigned done = lookAtSlots<T, Slots, Check, true>(s, chunks, maxIters);
+        if (done == 0)
+            continue;
+#pragma GCC unroll 4
+        for (int b = 0; b < Slots; ++b) {
+            if (!((done >> b) & 1u))
+                continue;
+            const unsigned reentered = T::bits(s.reentered[b]);
+            const unsigned need =
+                Check && s.n[b] < maxIters ? groupsOf(s.periodic[b]) & ~s.periodic[b] : 0;
+            int32_t* counts = out + s.chunk[b] * T::Lanes;
+            if (reentered == 0 && need == 0 && !forceFourLaneFallback) {
+                T::storeCounts(counts, s.count[b], s.periodic[b], maxIters);
+            } else {
+                FloatVectorEnd<T> end = {s.zr[b],   s.zi[b],           s.count[b], reentered,
+                                         s.periodic[b], s.savedEscaped[b], s.savedR[b], s.savedI[b]};
+                settleFloatVector<T>(end, need, s.cx[b], cyValue, s.n[b], maxIters, counts);
+            }
+            startChunk<T>(s, b, cx, next++, chunks, cy);
+            s.reentered[b] = T::fromBits(0);
+            working -= next > chunks;
+        }
+    }
+}
+
+template <class T, int Slots>
+struct DoubleSlots {
+    typename T::V zr[Slots], zi[Slots], savedR[Slots], savedI[Slots];
+    typename T::I count[Slots];
+    typename T::M alive[Slots];
+    unsigned periodic[Slots], savedEscaped[Slots];
+    const double* cx[Slots];
+    int n[Slots], chunk[Slots];
+};
+
+// One iteration of every slot, as the scalar double loop does it.
+template <class T, int Slots>
+VEXA_INLINE void stepDoubles(DoubleSlots<T, Slots>& s, typename T::V y, typename T::V four,
+                             typename T::V two)
+{
+    using V = typename T::V;
+#pragma GCC unroll 4
+    for (int b = 0; b < Slots; ++b) {
+        V zr2 = T::mul(s.zr[b], s.zr[b]), zi2 = T::mul(s.zi[b], s.zi[b]);
+        // Not above 4.0, so that a NaN goes on counting as in the scalar loop.
+        s.alive[b] = T::both(s.alive[b], T::notAbove(T::add(zi2, zr2), four));
+        s.count[b] = T::countUp(s.count[b], s.alive[b]);
+        V zi = T::mul(T::mul(two, s.zi[b]), s.zr[b]);
+        V zr = T::sub(zr2, zi2);
+        s.zr[b] = T::add(zr, T::load(s.cx[b]));
+        s.zi[b] = T::add(zi, y);
+    }
+}
+
+// Iterates the double vectors x[0 .. chunks * Lanes) on row y, each lane on
+// its own, and stores their counts at out.
+template <class T, int Slots, bool Check>
+VEXA_TARGET void iterateDoubleChunks(const double* x, int chunks, double yValue, int maxIters,
+                                     int32_t* out)
+{
+    const typename T::V y = T::splat(yValue), four = T::splat(4.0), two = T::splat(2.0);
+    DoubleSlots<T, Slots> s;
+    int next = 0;
+#pragma GCC unroll 4
+    for (int b = 0; b < Slots; ++b)
+        startChunk<T>(s, b, x, next++, chunks, y);
+    for (int working = std::min(chunks, Slots); working > 0;) {
+        const int steps = stepsAhead<Slots>(s, chunks, maxIters);
+        if (steps == Stride) {
+#pragma GCC unroll 8
+            for (int j = 0; j < Stride; ++j)
+                stepDoubles<T, Slots>(s, y, four, two);
+        } else {
+            stepDoubles<T, Slots>(s, y, four, two);
+        }
+#pragma GCC unroll 4
+        for (int b = 0; b < Slots; ++b)
+            s.n[b] += steps;
+        const unsigned done = lookAtSlots<T, Slots, Check, false>(s, chunks, maxIters);
+        if (done == 0)
+            continue;
+#pragma GCC unroll 4
+        for (int b = 0; b < Slots; ++b) {
+            if (!((done >> b) & 1u))
+                continue;
+            T::storeCounts(out + s.chunk[b] * T::Lanes, s.count[b], s.periodic[b], maxIters);
+            startChunk<T>(s, b, x, next++, chunks, y);
+            working -= next > chunks;
+        }
+    }
+}
+
+template <int Lanes>
+int roundUpToVectors(int lanes)
+{
+    return (lanes + Lanes - 1) / Lanes * Lanes;
+}
+
+// ModeSse: the real parts exactly as the four-lane form makes them, piece by
+// piece of the row, and ceil(width / 4) whole groups kept to the buffer.
+template <class T, int Slots, bool Check>
+VEXA_TARGET bool kernelWideSse(int row, int maxIters)
+{
+    if (maxIters < 1)
+        return kernelSseFourLanesUnchecked(row, maxIters);
+    int columns = 0;
+    int32_t* p = rowStorage(row, &columns);
+    if (!p)
+        return false;
+    const int64_t groups = app.width > 0 ? ((int64_t)app.width + 3) / 4 : 0;
+    const int64_t writable = std::min<int64_t>(4 * groups, columns);
+    const float xf = (float)app.xMin;
+    const float cy = (float)((double)row * app.stepY + app.yMin);
+    const float s = (float)app.stepY;
+    const float a = 4.0f * (float)app.stepX;
+    float lane[4] = {xf + 0.0f, xf + s, xf + (s + s), xf + 3.0f * s};
+    alignas(64) float cx[PieceLanes];
+    alignas(64) int32_t counts[PieceLanes];
+    for (int64_t g0 = 0; g0 < groups; g0 += PieceGroups) {
+        const int lanes = 4 * (int)std::min<int64_t>(PieceGroups, groups - g0);
+        for (int i = 0; i < lanes; i += 4)
+            for (int k = 0; k < 4; ++k) {
+                cx[i + k] = lane[k];
+                lane[k] = lane[k] + a;
+            }
+        const int padded = roundUpToVectors<T::Lanes>(lanes);
+        std::fill(cx + lanes, cx + padded, INFINITY);  // outside from the start
+        iterateFloatChunks<T, Slots, Check>(cx, padded / T::Lanes, cy, maxIters, counts);
+        const int64_t keep = std::min<int64_t>(lanes, writable - 4 * g0);
+        if (keep > 0)
+            std::copy(counts, counts + keep, p + 4 * g0);
+    }
+    return true;
+}
+
+// ModeFpuC: the real parts by repeated addition in double, as the scalar loop.
+template <class T, int Slots, bool Check>
+VEXA_TARGET bool kernelWideFpuC(int row, int maxIters)
+{
+    if (maxIters < 1)
+        return kernelFpuCScalarUnchecked(row, maxIters);
+    int columns = 0;
+    int32_t* p = rowStorage(row, &columns);
+    if (!p)
+        return false;
+    columns = std::min(app.width, columns);
+    const double y = (double)row * app.stepY + app.yMin;
+    double xRun = app.xMin;
+    alignas(64) double x[PieceLanes];
+    alignas(64) int32_t counts[PieceLanes];
+    for (int c0 = 0; c0 < columns; c0 += 4 * PieceGroups) {
+        const int lanes = std::min(4 * PieceGroups, columns - c0);
+        for (int i = 0; i < lanes; ++i) {
+            x[i] = xRun;
+            xRun = xRun + app.stepX;
+        }
+        const int padded = roundUpToVectors<T::Lanes>(lanes);
+        std::fill(x + lanes, x + padded, INFINITY);  // escapes at once
+        iterateDoubleChunks<T, Slots, Check>(x, padded / T::Lanes, y, maxIters, counts);
+        std::copy(counts, counts + lanes, p + c0);
+    }
+    return true;
+}
+
+// The table of one instruction set's forms.
+template <class F, int FloatVectors, class D, int DoubleVectors>
+WideKernels wideKernelTable()
+{
+    return {{kernelWideSse<F, FloatVectors, false>, kernelWideSse<F, FloatVectors, true>},
+            {kernelWideFpuC<D, DoubleVectors, false>, kernelWideFpuC<D, DoubleVectors, true>}};
+}
+
+}  // namespace

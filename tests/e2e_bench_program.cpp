@@ -1,0 +1,68 @@
+// vexa_bench as built, on the test display: the frame benchmark's report,
+// and the kernel table of the view without inside points. Timings are not
+// judged, only the shape of every line and the exit status.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "e2e_support.h"
+
+namespace {
+
+std::vector<std::string> linesOf(const std::string& text)
+{
+    std::istringstream in(text);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+const char* const figures = " +[0-9]+\\.[0-9]{3} sec +[0-9]+\\.[0-9]{3} MegaIters/sec";
+
+}  // namespace
+
+TEST(BenchProgram, FewFramesReportTheirFiguresAndEndWell)
+{
+    int status = -1;
+    const std::string out =
+        runCommand(std::string(VEXA_BENCH_BINARY) + " --frames --count 3 --limit 40 --mode 2 --threads 2",
+                   &status);
+    EXPECT_EQ(status, 0) << out;
+    std::vector<std::string> lines = linesOf(out);
+    ASSERT_GE(lines.size(), 3u) << out;
+    // The start-up lines come first, in the order start-up prints them.
+    EXPECT_EQ(lines[0], "Number of CPU: 2");
+    EXPECT_TRUE(out.find("\nOpenGL v") != std::string::npos) << out;
+    const size_t n = lines.size();
+    EXPECT_EQ(lines[n - 3], "Vexa v3.0.0b 500*500 i=40 2xCPU FPU ASM");
+    EXPECT_TRUE(std::regex_match(lines[n - 2],
+                                 std::regex("3 frames, [0-9]+\\.[0-9]{3} sec, [0-9]+\\.[0-9]{2} frames/sec")))
+        << lines[n - 2];
+    EXPECT_TRUE(std::regex_match(
+        lines[n - 1],
+        std::regex("main thread: [0-9]+\\.[0-9]% computing rows, [0-9]+\\.[0-9]% drawing")))
+        << lines[n - 1];
+}
+
+TEST(BenchProgram, KernelTableOfTheOtherViewHasEveryLine)
+{
+    int status = -1;
+    const std::string out = runCommand(std::string(VEXA_BENCH_BINARY) + " --view", &status);
+    EXPECT_EQ(status, 0) << out;
+    std::vector<std::string> lines = linesOf(out);
+    const std::vector<std::string> names = {
+        "kernelSse",        "kernelFpuAsm",      "kernelFpuC",        "kernelFpuLongDouble",
+        "kernelSse/avx512", "kernelSse/avx2",    "kernelSse/sse",     "kernelFpuAsm/x87",
+        "kernelFpuC/avx512", "kernelFpuC/avx2",  "kernelFpuC/scalar", "kernelFpuLongDouble/portable"};
+    ASSERT_EQ(lines.size(), names.size() + 1) << out;
+    EXPECT_EQ(lines[0], "500*500, maxiters 300, one thread, centre -0.7454+0.1127i, extent 2e-05");
+    for (size_t i = 0; i < names.size(); ++i) {
+        EXPECT_TRUE(std::regex_match(lines[i + 1],
+                                     std::regex(names[i] + "(" + figures + "| +not available)")))
+            << lines[i + 1];
+    }
+}

@@ -1,0 +1,238 @@
+// Every form of every processor kernel, with and without the cycle check,
+// against the plain form of its mode without the check: the counts of whole
+// rows, pixel by pixel, over views, widths and limits chosen to catch the
+// vector tails, shared float coordinates, overflow, late cycles and the
+// escape tests' edges. Then the choice of the vector form from the bits the
+// processor reports.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "compute/compute.h"
+#include "state/app_state.h"
+
+namespace {
+
+using Counts = std::vector<int32_t>;
+
+constexpr int32_t Untouched = 12345;
+
+struct View {
+    const char* name;
+    double x0, y0, step;
+    int limit;
+    std::vector<int> rows;
+};
+
+// Views of up to 501 columns. Rows are chosen through interesting points.
+const View views[] = {
+    {"start-up", -2.0, -1.5, 0.006, 9999, {0, 130, 250, 321}},
+    // Neighbouring columns share a float coordinate; no inside points.
+    {"float deep zoom", -0.7454 - 1e-5, 0.1127 - 1e-5, 4e-8, 9999, {0, 250}},
+    {"double deep zoom", -0.743643887037151, 0.131825904205330, 1e-14, 9999, {0, 3}},
+    {"overflow", 1e19, 1e19, 4e16, 9999, {0, 1}},
+    {"overflow after a few steps", -1e6, -2e5, 4e3, 9999, {0, 50}},
+    // Column 0 is c = -2: outside in the float and x87 kernels, inside in double.
+    {"c = -2", -2.0, 0.0, 0.25, 9999, {0}},
+    // Column 0 ends on a 2-, 3- and 4-cycle; neighbours near them.
+    {"2-cycle", -1.0, 0.0, 1e-4, 9999, {0, 1}},
+    {"3-cycle", -0.1226, 0.7449, 1e-5, 9999, {0, 2}},
+    {"4-cycle", -1.3107, 0.0, 1e-5, 9999, {0}},
+    // Just inside the cardioid near its cusp and its edge: the repeat comes late.
+    {"cardioid cusp", 0.2, 0.0, 1e-4, 9999, {0}},
+    {"cardioid edge", -0.4, 0.6, 1e-3, 9999, {0, 10}},
+};
+
+const int widths[] = {0, 1, 3, 5, 15, 17, 33, 500, 501};
+
+void setView(const View& v, int width)
+{
+    app.width = width;
+    app.xMin = v.x0;
+    app.yMin = v.y0;
+    app.stepX = app.stepY = v.step;
+    app.bailout = 4.0;
+}
+
+// The whole row of the buffer after `kernel`, counts beyond what it writes included.
+Counts runRow(RowKernel kernel, int row, int maxIters)
+{
+    int32_t* p = app.iterationBuffer->rowValues(row);
+    std::fill(p, p + app.iterationBuffer->columns(), Untouched);
+    EXPECT_TRUE(kernel(row, maxIters));
+    return Counts(p, p + app.iterationBuffer->columns());
+}
+
+std::string firstDifference(const Counts& got, const Counts& want)
+{
+    for (size_t k = 0; k < want.size(); ++k)
+        if (got[k] != want[k]) {
+            std::ostringstream s;
+            s << "column " << k << ": " << got[k] << ", want " << want[k];
+            return s.str();
+        }
+    return "";
+}
+
+struct Form {
+    std::string name;
+    RowKernel kernel;
+};
+
+// Every form of `mode` this processor runs, but the reference itself.
+std::vector<Form> formsOf(int mode)
+{
+    const char* names[] = {"plain", "avx2", "avx512", "long double"};
+    std::vector<Form> forms;
+    for (KernelForm form : {FormPlain, FormAvx2, FormAvx512, FormLongDouble})
+        for (bool check : {false, true}) {
+            RowKernel kernel = kernelForm(mode, form, check);
+            if (kernel && !(form == FormPlain && !check))
+                forms.push_back({std::string(names[form]) + (check ? " with check" : ""), kernel});
+        }
+    return forms;
+}
+
+class KernelForms : public ::testing::Test {
+protected:
+    void SetUp() override { app.iterationBuffer = new IterationBuffer(Columns, 400); }
+    void TearDown() override
+    {
+        delete app.iterationBuffer;
+        app.iterationBuffer = nullptr;
+        forceFourLaneFallback = false;
+    }
+    // Every form of `mode` on every view, width and limit.
+    void expectFormsMatchReference(int mode)
+    {
+        const RowKernel reference = kernelForm(mode, FormPlain, false);
+        ASSERT_NE(reference, nullptr);
+        const std::vector<Form> forms = formsOf(mode);
+        for (const View& v : views)
+            for (int width : widths)
+                for (int limit : {1, 2, v.limit})
+                    for (int row : v.rows) {
+                        setView(v, width);
+                        const Counts want = runRow(reference, row, limit);
+                        for (const Form& form : forms)
+                            ASSERT_EQ(firstDifference(runRow(form.kernel, row, limit), want), "")
+                                << form.name << " on " << v.name << ", width " << width
+                                << ", limit " << limit << ", row " << row;
+                    }
+    }
+    static constexpr int Columns = 512;
+};
+
+}  // namespace
+
+TEST_F(KernelForms, FloatFormsMatchTheFourLaneLoop)
+{
+    expectFormsMatchReference(ModeSse);
+}
+
+TEST_F(KernelForms, DoubleFormsMatchTheScalarLoop)
+{
+    expectFormsMatchReference(ModeFpuC);
+}
+
+TEST_F(KernelForms, ExtendedFormsMatchTheX87CodeWithoutCheck)
+{
+    expectFormsMatchReference(ModeFpuAsm);
+}
+
+// No lane that escapes and comes back inside is known: a brute-force scan
+// of about 30 million float points near c = -2 (x within 20000 ulps of -2,
+// imaginary parts up to 1e-3) found none. So the fallback to the four-lane
+// loop is forced here, to show that it recomputes each vector's own groups.
+TEST_F(KernelForms, FloatFormsFallingBackMatchTheFourLaneLoop)
+{
+    forceFourLaneFallback = true;
+    expectFormsMatchReference(ModeSse);
+}
+
+// The cycle check must not move the escape tests' edge at c = -2, where the
+// orbit stays at 2 with |z|^2 = 4.
+TEST_F(KernelForms, MinusTwoKeepsEachModesAnswer)
+{
+    setView(views[5], 4);
+    for (int mode : {ModeSse, ModeFpuC, ModeFpuAsm})
+        for (const Form& form : formsOf(mode))
+            EXPECT_EQ(runRow(form.kernel, 0, 9999)[0], mode == ModeFpuC ? -1 : 0)
+                << "mode " << mode << " " << form.name;
+}
+
+// A buffer narrower than ceil(width / 4) groups: the float forms keep to it.
+TEST_F(KernelForms, FloatFormsKeepToANarrowBuffer)
+{
+    const RowKernel reference = kernelForm(ModeSse, FormPlain, false);
+    for (int columns : {1, 5, 17, 501}) {
+        delete app.iterationBuffer;
+        app.iterationBuffer = new IterationBuffer(columns, 2);
+        setView(views[0], columns + 3);
+        const Counts want = runRow(reference, 1, 9999);
+        EXPECT_NE(want.back(), Untouched);
+        for (const Form& form : formsOf(ModeSse))
+            EXPECT_EQ(firstDifference(runRow(form.kernel, 1, 9999), want), "")
+                << form.name << ", " << columns << " columns";
+    }
+}
+
+TEST(KernelDispatch, VectorFormFromProcessorBits)
+{
+    // CPUID 1 ECX bit 27 (OSXSAVE); CPUID 7 EBX bits 5 (AVX2) and 16
+    // (AVX-512F); XCR0 bits 1-2 (XMM, YMM) and 5-7 (opmask, ZMM).
+    struct Case { const char* name; uint32_t ecx, ebx; uint64_t xcr0; KernelForm want; };
+    const Case cases[] = {
+        {"no AVX", 0x08000000, 0x0, 0x3, FormPlain},
+        {"AVX2 without OSXSAVE", 0x0, 0x20, 0xE7, FormPlain},
+        {"AVX2, OS saves no YMM", 0x08000000, 0x20, 0x3, FormPlain},
+        {"AVX2", 0x08000000, 0x20, 0x7, FormAvx2},
+        {"AVX2 and AVX-512F, OS saves no opmask or ZMM", 0x08000000, 0x10020, 0x7, FormAvx2},
+        {"AVX2 and AVX-512F, OS saves ZMM but no opmask", 0x08000000, 0x10020, 0xC7, FormAvx2},
+        {"AVX2 and AVX-512F", 0x08000000, 0x10020, 0xE7, FormAvx512},
+        {"AVX-512F without AVX2", 0x08000000, 0x10000, 0xE7, FormPlain},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(chooseKernelForm({c.ecx, c.ebx, c.xcr0}), c.want) << c.name;
+}
+
+// The kernel's reading of the processor against the flags Linux reports,
+// which it clears where the OS does not save the registers.
+TEST(KernelDispatch, ProcessorFormAgreesWithTheProcessorFlags)
+{
+    std::ifstream cpuinfo("/proc/cpuinfo");
+    std::string line;
+    while (std::getline(cpuinfo, line) && line.rfind("flags", 0) != 0) {
+    }
+    line += " ";
+    KernelForm want = FormPlain;
+#if defined(__x86_64__)
+    if (line.find(" avx2 ") != std::string::npos)
+        want = line.find(" avx512f ") != std::string::npos ? FormAvx512 : FormAvx2;
+#endif
+    EXPECT_EQ(processorKernelForm(), want);
+}
+
+TEST(KernelDispatch, EachModesKernel)
+{
+    EXPECT_EQ(kernelForMode(ModeFpuC), kernelFpuC);
+    EXPECT_EQ(kernelForMode(ModeFpuAsm), kernelFpuAsm);
+    EXPECT_EQ(kernelForMode(ModeGpu), nullptr);
+    EXPECT_EQ(kernelForMode(2), nullptr);
+#if defined(__x86_64__)
+    EXPECT_EQ(kernelForMode(ModeSse), kernelSse);
+#endif
+    // The x87 kernel has no vector form; only it has a long double one.
+    EXPECT_EQ(kernelForm(ModeFpuAsm, FormAvx2, true), nullptr);
+    EXPECT_EQ(kernelForm(ModeSse, FormLongDouble, true), nullptr);
+    EXPECT_EQ(kernelForm(ModeGpu, FormPlain, true), nullptr);
+    for (bool check : {false, true}) {
+        EXPECT_EQ(kernelForm(ModeSse, FormAvx512, check) != nullptr,
+                  processorKernelForm() == FormAvx512);
+        EXPECT_EQ(kernelForm(ModeFpuC, FormAvx2, check) != nullptr,
+                  processorKernelForm() >= FormAvx2);
+    }
+}
