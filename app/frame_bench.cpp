@@ -71,7 +71,7 @@ int runFrameBenchmark(const BenchOptions& options, int argc, char** argv)
     }
     connectShell();
     startWorkerPool(options.participants > 0 ? options.participants : platformProcessorCount());
-    chooseStartMode(probeSse());
+    chooseStartMode(sseModeAvailable());
     openWindow(&argc, argv);
     initGlState();
     reportGlVersion();

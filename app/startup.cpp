@@ -148,7 +148,7 @@ int runApplication(int argc, char** argv)
 
     connectShell();
     startWorkerPool(platformProcessorCount());
-    chooseStartMode(probeSse());
+    chooseStartMode(sseModeAvailable());
     openWindow(&argc, argv);
     initGlState();
     reportGlVersion();

@@ -49,6 +49,10 @@ bool probeSse();
 // The kernel that `mode` runs in this build, or null where the mode has no
 // processor kernel (ModeGpu, or ModeSse in a build without SSE).
 RowKernel kernelForMode(int mode);
+// For tests: when set, every mode that has a kernel runs this one instead.
+extern RowKernel modeKernelStandIn;
+// Whether ModeSse can run here: the processor has SSE and this build its kernel.
+bool sseModeAvailable();
 
 // The forms of a mode's kernel. Plain is the four-lane SSE loop (ModeSse),
 // the scalar double loop (ModeFpuC) or the x87 machine code (ModeFpuAsm,

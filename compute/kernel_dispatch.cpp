@@ -103,18 +103,28 @@ RowKernel kernelForm(int mode, KernelForm form, bool cycleCheck)
     return nullptr;
 }
 
+RowKernel modeKernelStandIn = nullptr;
+
 RowKernel kernelForMode(int mode)
 {
+    RowKernel kernel = nullptr;
     switch (mode) {
     case ModeFpuC:
-        return kernelFpuC;
+        kernel = kernelFpuC;
+        break;
     case ModeFpuAsm:
-        return kernelFpuAsm;
+        kernel = kernelFpuAsm;
+        break;
     case ModeSse:
-        return sseBuild() ? kernelSse : nullptr;
-    default:
-        return nullptr;
+        kernel = sseBuild() ? kernelSse : nullptr;
+        break;
     }
+    return kernel && modeKernelStandIn ? modeKernelStandIn : kernel;
+}
+
+bool sseModeAvailable()
+{
+    return probeSse() && kernelForMode(ModeSse) != nullptr;
 }
 
 bool kernelSse(int row, int maxIters)

@@ -26,15 +26,14 @@ int64_t counterNow()
 }
 
 // computeRow and drawRow on the main thread, timed when the counters are on.
-void computeOwnRow(int row, int maxIters, int mode)
+bool computeOwnRow(int row, int maxIters, int mode)
 {
-    if (!framePassCounters) {
-        computeRow(row, maxIters, mode);
-        return;
-    }
+    if (!framePassCounters)
+        return computeRow(row, maxIters, mode);
     const int64_t start = counterNow();
-    computeRow(row, maxIters, mode);
+    const bool computed = computeRow(row, maxIters, mode);
     framePassCounters->computeTicks += counterNow() - start;
+    return computed;
 }
 
 void drawFrameRow(int row, int mode)
@@ -77,22 +76,25 @@ void releaseWorkers(int counter, int participants, int rows)
     if (frameSequence == 0)
         frameSequence = 1;
     app.pendingWorkers.store(counter, std::memory_order_relaxed);
+    app.refusedRows.store(0, std::memory_order_relaxed);
     app.frameTicket.store(packFrameTicket(frameSequence, participants, rows),
                           std::memory_order_release);
 }
 
+// A row whose kernel refused it is never done; the scans stop once every
+// row is done or refused, so such a row costs a missing line, not a hang.
 void drawUntilAllDone(int rows, int mode)
 {
-    bool complete;
+    int done;
     do {
-        complete = true;
+        done = 0;
         for (int r = 0; r < rows; ++r) {
-            if (app.iterationBuffer->isRowDone(r))
+            if (app.iterationBuffer->isRowDone(r)) {
                 drawFrameRow(r, mode);
-            else
-                complete = false;
+                ++done;
+            }
         }
-    } while (!complete);
+    } while (done + app.refusedRows.load(std::memory_order_acquire) < rows);
 }
 
 }  // namespace
@@ -124,8 +126,8 @@ bool renderFrame(int maxIters, int mode)
         platformSleep(3);
         releaseWorkers(workersInFrame(participants, rows), participants, rows);
         for (int r = own.first; r < own.end; ++r) {
-            computeOwnRow(r, maxIters, mode);
-            drawFrameRow(r, mode);
+            if (computeOwnRow(r, maxIters, mode))
+                drawFrameRow(r, mode);
         }
         drawUntilAllDone(rows, mode);
     }
@@ -162,8 +164,10 @@ bool computeRow(int row, int maxIters, int mode)
     if (buffer)
         buffer->setRowDone(row, false);
     RowKernel kernel = kernelForMode(mode);
-    if (!kernel || !kernel(row, maxIters))
+    if (!kernel || !kernel(row, maxIters)) {
+        app.refusedRows.fetch_add(1, std::memory_order_release);
         return false;
+    }
     if (buffer) {
         if (rowComputedHook)
             rowComputedHook(row);

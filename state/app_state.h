@@ -80,6 +80,7 @@ struct AppState {
     uint32_t* threadIds = nullptr;
     std::atomic<int32_t> pendingWorkers{0};      // (W) lowered by each worker with a share
     std::atomic<uint64_t> frameTicket{0};        // (W) read by every worker, acquire
+    std::atomic<int32_t> refusedRows{0};         // (W) rows of the frame no kernel computed
     IterationBuffer* iterationBuffer = nullptr;  // (W) counts of the current frame
     bool resizePending = false;                  // re-create the buffers next CPU frame
     // Row scratch, owned by the row drawing (reserveRowScratch).

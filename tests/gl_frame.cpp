@@ -3,10 +3,13 @@
 // cannot be had.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <climits>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -108,6 +111,69 @@ TEST(GlFrame, DrawRowWithoutBufferAndComputeRowInGpuMode)
     EXPECT_FALSE(computeRow(5, 40, ModeGpu));
     EXPECT_FALSE(app.iterationBuffer->isRowDone(5));
     EXPECT_FALSE(computeRow(5, 40, 2));
+}
+
+namespace {
+
+// Kernels that refuse rows, as a kernel missing from a build would.
+bool refuseEveryRow(int, int)
+{
+    return false;
+}
+
+bool refuseOddRows(int row, int maxIters)
+{
+    return row % 2 == 0 && kernelFpuC(row, maxIters);
+}
+
+// Ends the test program if a frame has not come back within a minute: a
+// pass that waits for a row nobody will finish never returns.
+struct FrameWatchdog {
+    std::atomic<bool> finished{false};
+    std::thread watcher{[this] {
+        for (int waited = 0; waited < 60000 && !finished; waited += 10)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!finished) {
+            fputs("the frame pass waited for rows no kernel computed\n", stderr);
+            _exit(1);
+        }
+    }};
+    ~FrameWatchdog()
+    {
+        finished = true;
+        watcher.join();
+    }
+};
+
+}  // namespace
+
+TEST(GlFrame, RowsAKernelRefusesNeitherHangNorShowOldCounts)
+{
+    for (int participants : {1, 3}) {
+        resetAppForGl(100, 100, ModeFpuC);
+        app.cpuCount = participants;
+        renderFrame(app.maxIters, app.computeMode);  // the buffer holds a picture now
+        const std::vector<Rgb> picture = readPixelsTopDown(100, 100);
+        {
+            FrameWatchdog watchdog;
+            modeKernelStandIn = refuseEveryRow;
+            renderFrame(app.maxIters, app.computeMode);
+            EXPECT_EQ(readPixelsTopDown(100, 100), std::vector<Rgb>(100 * 100, Rgb{0, 0, 0}))
+                << participants << " participants";
+            // Half the rows refused: the others are drawn, the refused stay black.
+            modeKernelStandIn = refuseOddRows;
+            renderFrame(app.maxIters, app.computeMode);
+            modeKernelStandIn = nullptr;
+        }
+        std::vector<Rgb> expected = picture;
+        for (int r = 1; r < 100; r += 2)
+            std::fill(expected.begin() + r * 100, expected.begin() + (r + 1) * 100, Rgb{0, 0, 0});
+        EXPECT_EQ(firstDifference(readPixelsTopDown(100, 100), expected, 100), "")
+            << participants << " participants";
+        // The workers are ready for the next frame, which is whole again.
+        renderFrame(app.maxIters, app.computeMode);
+        EXPECT_EQ(firstDifference(readPixelsTopDown(100, 100), picture, 100), "");
+    }
 }
 
 TEST(GlReshape, WiderWindowKeepsExtentAndTopEdge)
