@@ -1,8 +1,9 @@
 // The one process-wide state record, on the ground floor: every folder reads
 // it, and it includes nothing of ours but the platform layer. The fields are
 // grouped by who writes them; (W) marks exactly the fields a worker thread
-// reads while it computes a frame. The main thread changes those only
-// between frames, after every worker has lowered pendingWorkers.
+// touches while it computes a frame. Of those, workers write only the two
+// atomic counters; the main thread changes the rest only between frames,
+// after every worker has lowered pendingWorkers.
 //
 // The rest of the process-wide state lives beside the code that owns it:
 // the iteration buffer's class-wide storage (compute/iteration_buffer.cpp),
