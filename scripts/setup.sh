@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri
-          libgtest-dev xvfb xauth xdotool imagemagick x11-utils dpkg-dev desktop-file-utils)
+          libgtest-dev xvfb xauth xdotool imagemagick x11-utils dpkg-dev file desktop-file-utils)
 if [ "${1:-}" = "--checks" ]; then
   packages+=(clang libclang-rt-14-dev)
 fi
