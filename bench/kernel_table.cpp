@@ -54,7 +54,9 @@ bool available(const TableLine& line)
 {
     if (line.kernel)
         return true;
-    return line.mode >= 0 && kernelForMode(line.mode) && (line.mode != ModeSse || probeSse());
+    if (line.mode == ModeSse)
+        return sseModeAvailable();
+    return line.mode >= 0 && kernelForMode(line.mode);
 }
 
 // Passes repeated until about half a second has gone, at most 20: the

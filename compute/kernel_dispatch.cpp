@@ -30,15 +30,6 @@ VectorFeatureBits readVectorFeatureBits()
 }
 #endif
 
-bool sseBuild()
-{
-#if defined(__SSE__) || defined(__x86_64__) || defined(_M_X64)
-    return true;
-#else
-    return false;
-#endif
-}
-
 RowKernel vectorForm(int mode, KernelForm form, bool cycleCheck)
 {
     if (form > processorKernelForm())
@@ -89,7 +80,7 @@ RowKernel kernelForm(int mode, KernelForm form, bool cycleCheck)
             return cycleCheck ? kernelFpuCScalar : kernelFpuCScalarUnchecked;
         if (mode == ModeFpuAsm)
             return cycleCheck ? kernelFpuAsm : kernelFpuAsmUnchecked;
-        if (mode == ModeSse && sseBuild())
+        if (mode == ModeSse && fourLaneKernelBuilt)
             return cycleCheck ? kernelSseFourLanes : kernelSseFourLanesUnchecked;
         return nullptr;
     case FormAvx2:
@@ -116,7 +107,7 @@ RowKernel kernelForMode(int mode)
         kernel = kernelFpuAsm;
         break;
     case ModeSse:
-        kernel = sseBuild() ? kernelSse : nullptr;
+        kernel = fourLaneKernelBuilt ? kernelSse : nullptr;
         break;
     }
     return kernel && modeKernelStandIn ? modeKernelStandIn : kernel;

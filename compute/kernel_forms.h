@@ -7,6 +7,8 @@
 
 #include "compute/compute.h"
 
+// Whether this build has the four-lane kernel, and so ModeSse at all.
+extern const bool fourLaneKernelBuilt;
 bool kernelSseFourLanes(int row, int maxIters);
 bool kernelSseFourLanesUnchecked(int row, int maxIters);
 bool kernelFpuCScalar(int row, int maxIters);
@@ -30,3 +32,6 @@ void iterateFourLanes(const float* cx, float cy, int maxIters, int32_t* out);
 
 // The row's storage and the buffer's column count; null without storage.
 int32_t* rowStorage(int row, int* bufferColumns);
+// The same with the count clipped to the window's width: the columns the
+// scalar and double kernels write.
+int32_t* clippedRowStorage(int row, int* columns);

@@ -17,14 +17,6 @@
 
 namespace {
 
-// The row's storage, clipped to the columns the buffer really has.
-int32_t* clippedRow(int row, int* columns)
-{
-    int32_t* p = rowStorage(row, columns);
-    *columns = std::min(app.width, *columns);
-    return p;
-}
-
 bool isPowerOfTwo(int n)
 {
     return (n & (n - 1)) == 0;
@@ -61,7 +53,7 @@ template <bool Check>
 bool computeDoubleRow(int row, int maxIters)
 {
     int columns = 0;
-    int32_t* p = clippedRow(row, &columns);
+    int32_t* p = clippedRowStorage(row, &columns);
     if (!p)
         return false;
     const double y = (double)row * app.stepY + app.yMin;
@@ -107,7 +99,7 @@ template <bool Check>
 bool computeLongDoubleRow(int row, int maxIters)
 {
     int columns = 0;
-    int32_t* p = clippedRow(row, &columns);
+    int32_t* p = clippedRowStorage(row, &columns);
     if (!p)
         return false;
     const long double bailout = app.bailout;
@@ -129,6 +121,13 @@ int32_t* rowStorage(int row, int* bufferColumns)
         return nullptr;
     *bufferColumns = app.iterationBuffer->columns();
     return app.iterationBuffer->rowValues(row);
+}
+
+int32_t* clippedRowStorage(int row, int* columns)
+{
+    int32_t* p = rowStorage(row, columns);
+    *columns = std::min(app.width, *columns);
+    return p;
 }
 
 bool kernelFpuCScalar(int row, int maxIters)

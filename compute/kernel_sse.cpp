@@ -15,6 +15,12 @@
 
 bool forceFourLaneFallback = false;
 
+#ifdef VEXA_HAVE_SSE
+const bool fourLaneKernelBuilt = true;
+#else
+const bool fourLaneKernelBuilt = false;
+#endif
+
 bool probeSse()
 {
     uint32_t regs[4];

@@ -395,10 +395,9 @@ VEXA_TARGET bool kernelWideFpuC(int row, int maxIters)
     if (maxIters < 1)
         return kernelFpuCScalarUnchecked(row, maxIters);
     int columns = 0;
-    int32_t* p = rowStorage(row, &columns);
+    int32_t* p = clippedRowStorage(row, &columns);
     if (!p)
         return false;
-    columns = std::min(app.width, columns);
     const double y = (double)row * app.stepY + app.yMin;
     double xRun = app.xMin;
     alignas(64) double x[PieceLanes];

@@ -102,7 +102,7 @@ TEST_F(Benchmark, ReportAndStateAfterAFullRunFromGpuMode)
     app.maxIters = 100;
     app.xMin = -0.8, app.xMax = -0.7, app.yMin = 0.1, app.yMax = 0.2;
     app.bailout = 9.0;
-    app.sseAvailable = probeSse() && modeHasKernel(ModeSse);
+    app.sseAvailable = sseModeAvailable();
     std::vector<double> figures = expectReport(benchmarkLines(), app.sseAvailable);
     ASSERT_EQ(figures.size(), app.sseAvailable ? 6u : 4u);
 
