@@ -101,7 +101,7 @@ bool drawRow(int row, int mode)
     return true;
 }
 
-bool reserveRowScratch(int columns)
+void reserveRowScratch(int columns)
 {
     columns = std::max(columns, 0);
     app.rowColors = (uint8_t*)reallocOrDrop(app.rowColors, (size_t)columns * 3);
@@ -111,5 +111,4 @@ bool reserveRowScratch(int columns)
     if (!app.rowVertices)
         fputs("ERROR: allocating vertex buffer\n", stdout);
     scratchColumns = app.rowColors && app.rowVertices ? columns : 0;
-    return scratchColumns == columns;
 }

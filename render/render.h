@@ -27,8 +27,8 @@ uint64_t packFrameTicket(uint32_t sequence, int participants, int rows);
 void unpackFrameTicket(uint64_t ticket, uint32_t* sequence, int* participants, int* rows);
 
 // Makes the row scratch arrays hold `columns` columns; without memory the
-// rows are drawn point by point. Returns false then.
-bool reserveRowScratch(int columns);
+// rows are drawn point by point.
+void reserveRowScratch(int columns);
 
 // Rows the current buffer holds that the window also shows: after a resize
 // or a benchmark the buffer can differ from the window until the next frame

@@ -215,24 +215,3 @@ TEST(KernelDispatch, ProcessorFormAgreesWithTheProcessorFlags)
 #endif
     EXPECT_EQ(processorKernelForm(), want);
 }
-
-TEST(KernelDispatch, EachModesKernel)
-{
-    EXPECT_EQ(kernelForMode(ModeFpuC), kernelFpuC);
-    EXPECT_EQ(kernelForMode(ModeFpuAsm), kernelFpuAsm);
-    EXPECT_EQ(kernelForMode(ModeGpu), nullptr);
-    EXPECT_EQ(kernelForMode(2), nullptr);
-#if defined(__x86_64__)
-    EXPECT_EQ(kernelForMode(ModeSse), kernelSse);
-#endif
-    // The x87 kernel has no vector form; only it has a long double one.
-    EXPECT_EQ(kernelForm(ModeFpuAsm, FormAvx2, true), nullptr);
-    EXPECT_EQ(kernelForm(ModeSse, FormLongDouble, true), nullptr);
-    EXPECT_EQ(kernelForm(ModeGpu, FormPlain, true), nullptr);
-    for (bool check : {false, true}) {
-        EXPECT_EQ(kernelForm(ModeSse, FormAvx512, check) != nullptr,
-                  processorKernelForm() == FormAvx512);
-        EXPECT_EQ(kernelForm(ModeFpuC, FormAvx2, check) != nullptr,
-                  processorKernelForm() >= FormAvx2);
-    }
-}
