@@ -18,13 +18,15 @@ void buildPalette(int count, uint8_t red, uint8_t green, uint8_t blue);
 // Points app.shell at the operations above, for the folders below to call.
 void connectShell();
 
-// The steps of start-up that the frame benchmark takes too: the processor
-// report and participants - 1 workers; the window with its callbacks; the
-// OpenGL state; the OpenGL version report and the vertex-array decision.
-void startWorkerPool(int participants);
-void openWindow(int* argc, char** argv);
-void initGlState();
-void reportGlVersion();
+// What every program of ours does first: a closed standard stream gets
+// /dev/null before the X connection can take its number, a console reader
+// that goes away ends nothing, and stdout is line-buffered.
+void prepareConsole();
+// Start-up from the processor report on: the shell's operations, the
+// processor report and participants - 1 workers, the start mode, the window
+// with its callbacks, the OpenGL state and version report, with `withHelp`
+// the key help, and the palette. The explorer and the frame benchmark share it.
+void startExplorer(int* argc, char** argv, int participants, bool withHelp);
 
 // vexa_bench --frames: the window zooming in, frame by frame, timed.
 struct BenchOptions;

@@ -62,20 +62,15 @@ void printFigures(int frames, int64_t ticks, int64_t frequency, const FramePassC
 
 int runFrameBenchmark(const BenchOptions& options, int argc, char** argv)
 {
-    platformGuardStandardStreams();  // before the X connection takes a number
-    setvbuf(stdout, nullptr, _IOLBF, 0);
+    prepareConsole();
     int64_t frequency = 0;
     if (!platformCounterFrequency(&frequency) || frequency <= 0) {
         fputs("ERROR: System does not support performance counters.\n", stdout);
         return 1;
     }
-    connectShell();
-    startWorkerPool(options.participants > 0 ? options.participants : platformProcessorCount());
-    chooseStartMode(sseModeAvailable());
-    openWindow(&argc, argv);
-    initGlState();
-    reportGlVersion();
-    buildPalette(PaletteEntries, 70, 50, 200);
+    startExplorer(&argc, argv,
+                  options.participants > 0 ? options.participants : platformProcessorCount(),
+                  false);
     if (!waitForWindow()) {
         fputs("ERROR: The window did not appear.\n", stdout);
         return 1;

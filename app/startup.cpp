@@ -17,7 +17,7 @@ const char* const creditsLine = "\nReal-time Mandelbrot explorer: x87, SSE and v
 
 }  // namespace
 
-void startWorkerPool(int participants)
+static void startWorkerPool(int participants)
 {
     app.cpuCount = participants;
     printf("Number of CPU: %d\n", app.cpuCount);
@@ -47,7 +47,7 @@ void chooseStartMode(bool sseAvailable)
     }
 }
 
-void openWindow(int* argc, char** argv)
+static void openWindow(int* argc, char** argv)
 {
     glutInit(argc, argv);
     glutInitWindowPosition(0, 0);
@@ -68,7 +68,7 @@ void openWindow(int* argc, char** argv)
     glutIdleFunc(onIdle);
 }
 
-void initGlState()
+static void initGlState()
 {
     glDisable(GL_LIGHTING);
     glDisable(GL_LIGHT0);
@@ -94,7 +94,7 @@ const char* glText(GLenum name)
 
 }  // namespace
 
-void reportGlVersion()
+static void reportGlVersion()
 {
     app.glVersion = (const char*)glGetString(GL_VERSION);
     printf("OpenGL v%s\n", glText(GL_VERSION));
@@ -134,27 +134,38 @@ void connectShell()
     app.shell = {updateProjection, updateTitle, printHelp};
 }
 
-int runApplication(int argc, char** argv)
+void prepareConsole()
 {
     platformGuardStandardStreams();
     platformIgnoreBrokenPipe();
     // Lines must reach a pipe or a file as they are printed.
     setvbuf(stdout, nullptr, _IOLBF, 0);
+}
+
+void startExplorer(int* argc, char** argv, int participants, bool withHelp)
+{
+    connectShell();
+    startWorkerPool(participants);
+    chooseStartMode(sseModeAvailable());
+    openWindow(argc, argv);
+    initGlState();
+    reportGlVersion();
+    if (withHelp) {
+        printHelp();
+        fputs("\nSeen anything faster ? Then... time to change your OpenGL card !\n", stdout);
+    }
+    buildPalette(PaletteEntries, 70, 50, 200);
+}
+
+int runApplication(int argc, char** argv)
+{
+    prepareConsole();
     fputs(app.appTitle, stdout);
     fputs("\n", stdout);
     fputs(creditsLine, stdout);
     fputs("Initalizing...\n", stdout);
     snprintf(app.titleBuffer, sizeof app.titleBuffer, "%s initializing...", app.appTitle);
-
-    connectShell();
-    startWorkerPool(platformProcessorCount());
-    chooseStartMode(sseModeAvailable());
-    openWindow(&argc, argv);
-    initGlState();
-    reportGlVersion();
-    printHelp();
-    fputs("\nSeen anything faster ? Then... time to change your OpenGL card !\n", stdout);
-    buildPalette(PaletteEntries, 70, 50, 200);
+    startExplorer(&argc, argv, platformProcessorCount(), true);
     glutMainLoop();
     return 0;
 }

@@ -9,8 +9,10 @@
 void composeTitle(char* out, size_t outSize, const char* title, int width, int height, int maxIters,
                   int mode, int cpuCount, const char* renderer)
 {
-    // snprintf cuts an over-long mode text or title instead of overrunning.
-    char modeText[256];
+    // Every part has a bound, so that the whole always fits the 256 bytes of
+    // app.titleBuffer: the program title at most 64 characters, three numbers
+    // of at most 11, and the mode text, a renderer's long name cut, at most 127.
+    char modeText[128];
     switch (mode) {
     case ModeFpuC:
         snprintf(modeText, sizeof modeText, "%dxCPU FPU C", cpuCount);
@@ -28,7 +30,7 @@ void composeTitle(char* out, size_t outSize, const char* title, int width, int h
         snprintf(modeText, sizeof modeText, "UNKNOWN!");
         break;
     }
-    snprintf(out, outSize, "%s %d*%d i=%d %s", title, width, height, maxIters, modeText);
+    snprintf(out, outSize, "%.64s %d*%d i=%d %s", title, width, height, maxIters, modeText);
 }
 
 void updateTitle()

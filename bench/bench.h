@@ -25,15 +25,15 @@ struct BenchmarkSources {
 extern BenchmarkSources benchmarkSources;
 
 // One timed pass over every row of the current buffer (app.height rows),
-// each through `compute` (computeRow, or a stand-in with its signature), with
-// the counts' total, inside points at the limit, over the time between two
-// readings of the benchmark's counter. The counter's frequency must be in
-// app.counterFrequency.
+// each through computeRow in `mode`, or with `kernel` set through that
+// kernel alone, with the counts' total, inside points at the limit, over the
+// time between two readings of the benchmark's counter. The counter's
+// frequency must be in app.counterFrequency.
 struct BenchmarkFigures {
     double seconds;
     double megaItersPerSecond;
 };
-BenchmarkFigures timePass(bool (*compute)(int row, int maxIters, int mode), int mode);
+BenchmarkFigures timePass(int mode, bool (*kernel)(int row, int maxIters) = nullptr);
 
 // The options of vexa_bench. Without --frames it prints the kernel table of
 // the benchmark view, or with --view of the view without inside points;

@@ -12,10 +12,12 @@
 
 namespace {
 
+// A line of the table: a mode through computeRow, or one form alone.
 struct TableLine {
     const char* name;
-    int mode;          // through computeRow when kernel is null
-    RowKernel kernel;  // or this kernel alone
+    int mode;
+    RowKernel form;  // null: the mode's kernel as the explorer runs it
+    bool available;
 };
 
 struct FormLine {
@@ -35,43 +37,25 @@ const FormLine formLines[] = {
     {"kernelFpuLongDouble/portable", ModeFpuAsm, FormLongDouble},
 };
 
-std::vector<TableLine> lines;
-
 std::vector<TableLine> tableLines()
 {
     std::vector<TableLine> table = {
-        {"kernelSse", ModeSse, nullptr},
-        {"kernelFpuAsm", ModeFpuAsm, nullptr},
-        {"kernelFpuC", ModeFpuC, nullptr},
-        {"kernelFpuLongDouble", -1, kernelFpuLongDouble},
+        {"kernelSse", ModeSse, nullptr, sseModeAvailable()},
+        {"kernelFpuAsm", ModeFpuAsm, nullptr, kernelForMode(ModeFpuAsm) != nullptr},
+        {"kernelFpuC", ModeFpuC, nullptr, kernelForMode(ModeFpuC) != nullptr},
+        {"kernelFpuLongDouble", ModeFpuAsm, kernelFpuLongDouble, true},
     };
-    for (const FormLine& f : formLines)
-        table.push_back({f.name, -1, kernelForm(f.mode, f.form, false)});
+    for (const FormLine& f : formLines) {
+        RowKernel form = kernelForm(f.mode, f.form, false);
+        table.push_back({f.name, f.mode, form, form != nullptr});
+    }
     return table;
-}
-
-bool available(const TableLine& line)
-{
-    if (line.kernel)
-        return true;
-    if (line.mode == ModeSse)
-        return sseModeAvailable();
-    return line.mode >= 0 && kernelForMode(line.mode);
 }
 
 // Passes repeated until about half a second has gone, at most 20: the
 // fastest is the least disturbed by whatever else the machine does.
 constexpr double PassesSeconds = 0.5;
 constexpr int MostPasses = 20;
-
-// A row of a line that runs one kernel alone, by index into lines.
-bool computeRowDirect(int row, int maxIters, int lineIndex)
-{
-    if (!lines[lineIndex].kernel(row, maxIters))
-        return false;
-    app.iterationBuffer->setRowDone(row, true);
-    return true;
-}
 
 // Near the boundary between the main cardioid and a bulb, 2e-5 wide: every
 // point escapes, so the check finds no cycle and can only cost.
@@ -89,15 +73,13 @@ void useOtherView()
     app.stepY = app.stepX;
 }
 
-BenchmarkFigures fastestPass(int lineIndex)
+BenchmarkFigures fastestPass(const TableLine& line)
 {
-    const TableLine& line = lines[lineIndex];
     BenchmarkFigures best = {0.0, 0.0};
     double spent = 0.0;
     for (int pass = 0; pass < MostPasses && spent < PassesSeconds; ++pass) {
         app.iterationBuffer->clear();
-        BenchmarkFigures figures = line.kernel ? timePass(computeRowDirect, lineIndex)
-                                               : timePass(computeRow, line.mode);
+        BenchmarkFigures figures = timePass(line.mode, line.form);
         spent += figures.seconds;
         if (pass == 0 || figures.seconds < best.seconds)
             best = figures;
@@ -122,14 +104,13 @@ int printKernelTable(bool otherView)
         return 1;
     printf("%d*%d, maxiters %d, one thread%s\n", app.width, app.height, app.maxIters,
            otherView ? ", centre -0.7454+0.1127i, extent 2e-05" : "");
-    lines = tableLines();
-    for (int i = 0; i < (int)lines.size(); ++i) {
-        if (!available(lines[i])) {
-            printf("%-28s not available\n", lines[i].name);
+    for (const TableLine& line : tableLines()) {
+        if (!line.available) {
+            printf("%-28s not available\n", line.name);
             continue;
         }
-        BenchmarkFigures figures = fastestPass(i);
-        printf("%-28s %8.3f sec %10.3f MegaIters/sec\n", lines[i].name, figures.seconds,
+        BenchmarkFigures figures = fastestPass(line);
+        printf("%-28s %8.3f sec %10.3f MegaIters/sec\n", line.name, figures.seconds,
                figures.megaItersPerSecond);
     }
     return 0;

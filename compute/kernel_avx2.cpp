@@ -18,7 +18,6 @@ struct Avx2Float {
     using Scalar = float;
     static constexpr int Lanes = 8;
     VEXA_OP V load(const float* p) { return _mm256_load_ps(p); }
-    VEXA_OP void store(float* p, V a) { _mm256_store_ps(p, a); }
     VEXA_OP V splat(float a) { return _mm256_set1_ps(a); }
     VEXA_OP V add(V a, V b) { return _mm256_add_ps(a, b); }
     VEXA_OP V sub(V a, V b) { return _mm256_sub_ps(a, b); }
@@ -55,7 +54,6 @@ struct Avx2Double {
     using Scalar = double;
     static constexpr int Lanes = 4;
     VEXA_OP V load(const double* p) { return _mm256_load_pd(p); }
-    VEXA_OP void store(double* p, V a) { _mm256_store_pd(p, a); }
     VEXA_OP V splat(double a) { return _mm256_set1_pd(a); }
     VEXA_OP V add(V a, V b) { return _mm256_add_pd(a, b); }
     VEXA_OP V sub(V a, V b) { return _mm256_sub_pd(a, b); }
@@ -85,17 +83,17 @@ struct Avx2Double {
 
 }  // namespace
 
-#include "compute/wide_kernels.h"
+#include "compute/vector_forms.h"
 
-WideKernels avx2Kernels()
+VectorForms avx2VectorForms()
 {
     // Three vectors in flight, the fastest measured: four overflow the registers.
-    return wideKernelTable<Avx2Float, 3, Avx2Double, 3>();
+    return vectorFormTable<Avx2Float, 3, Avx2Double, 3>();
 }
 
 #else
 
-WideKernels avx2Kernels()
+VectorForms avx2VectorForms()
 {
     return {};
 }

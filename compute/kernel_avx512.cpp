@@ -18,7 +18,6 @@ struct Avx512Float {
     using Scalar = float;
     static constexpr int Lanes = 16;
     VEXA_OP V load(const float* p) { return _mm512_load_ps(p); }
-    VEXA_OP void store(float* p, V a) { _mm512_store_ps(p, a); }
     VEXA_OP V splat(float a) { return _mm512_set1_ps(a); }
     VEXA_OP V add(V a, V b) { return _mm512_add_ps(a, b); }
     VEXA_OP V sub(V a, V b) { return _mm512_sub_ps(a, b); }
@@ -49,7 +48,6 @@ struct Avx512Double {
     using Scalar = double;
     static constexpr int Lanes = 8;
     VEXA_OP V load(const double* p) { return _mm512_load_pd(p); }
-    VEXA_OP void store(double* p, V a) { _mm512_store_pd(p, a); }
     VEXA_OP V splat(double a) { return _mm512_set1_pd(a); }
     VEXA_OP V add(V a, V b) { return _mm512_add_pd(a, b); }
     VEXA_OP V sub(V a, V b) { return _mm512_sub_pd(a, b); }
@@ -72,17 +70,17 @@ struct Avx512Double {
 
 }  // namespace
 
-#include "compute/wide_kernels.h"
+#include "compute/vector_forms.h"
 
-WideKernels avx512Kernels()
+VectorForms avx512VectorForms()
 {
     // Vectors in flight as measured fastest on an AVX-512 EPYC.
-    return wideKernelTable<Avx512Float, 3, Avx512Double, 4>();
+    return vectorFormTable<Avx512Float, 3, Avx512Double, 4>();
 }
 
 #else
 
-WideKernels avx512Kernels()
+VectorForms avx512VectorForms()
 {
     return {};
 }

@@ -34,7 +34,7 @@ RowKernel vectorForm(int mode, KernelForm form, bool cycleCheck)
 {
     if (form > processorKernelForm())
         return nullptr;
-    WideKernels table = form == FormAvx512 ? avx512Kernels() : avx2Kernels();
+    VectorForms table = form == FormAvx512 ? avx512VectorForms() : avx2VectorForms();
     if (mode == ModeSse)
         return table.sse[cycleCheck];
     return mode == ModeFpuC ? table.fpuC[cycleCheck] : nullptr;

@@ -18,12 +18,12 @@ bool kernelFpuLongDoubleUnchecked(int row, int maxIters);
 
 // The vector forms of one instruction set, indexed by the cycle check;
 // null where this build has none.
-struct WideKernels {
+struct VectorForms {
     RowKernel sse[2];
     RowKernel fpuC[2];
 };
-WideKernels avx2Kernels();
-WideKernels avx512Kernels();
+VectorForms avx2VectorForms();
+VectorForms avx512VectorForms();
 
 // The four-lane loop of one group of four real parts from `cx` with the
 // imaginary part `cy`, without the check: the reference whose counts every

@@ -1,60 +1,16 @@
-// The four-lane SSE loop with the cycle check: the vector body of the wider
-// forms over one 128-bit vector, which is exactly one group of four. Part of
-// the baseline x86-64 instruction set, so no target of its own.
+// The four-lane SSE loop with the cycle check: the vector-form body over
+// one 128-bit vector, which is exactly one group of four.
 #include "compute/kernel_forms.h"
+#include "compute/sse_traits.h"
 
-#if defined(__x86_64__) && defined(__GNUC__)
-#include <emmintrin.h>
+#ifdef VEXA_SSE_TRAITS
 
-#define VEXA_TARGET
-#define VEXA_OP static inline __attribute__((always_inline))
-
-namespace {
-
-struct SseFloat {
-    using V = __m128;
-    using M = __m128;
-    using I = __m128i;
-    using Scalar = float;
-    static constexpr int Lanes = 4;
-    VEXA_OP V load(const float* p) { return _mm_load_ps(p); }
-    VEXA_OP void store(float* p, V a) { _mm_store_ps(p, a); }
-    VEXA_OP V splat(float a) { return _mm_set1_ps(a); }
-    VEXA_OP V add(V a, V b) { return _mm_add_ps(a, b); }
-    VEXA_OP V sub(V a, V b) { return _mm_sub_ps(a, b); }
-    VEXA_OP V mul(V a, V b) { return _mm_mul_ps(a, b); }
-    VEXA_OP M below(V a, V b) { return _mm_cmplt_ps(a, b); }
-    VEXA_OP M notBelow(V a, V b) { return _mm_cmpnlt_ps(a, b); }
-    VEXA_OP M equal(V a, V b) { return _mm_cmpeq_ps(a, b); }
-    VEXA_OP V select(M m, V a, V b) { return _mm_or_ps(_mm_and_ps(m, a), _mm_andnot_ps(m, b)); }
-    VEXA_OP M both(M a, M b) { return _mm_and_ps(a, b); }
-    VEXA_OP M either(M a, M b) { return _mm_or_ps(a, b); }
-    VEXA_OP M without(M a, M b) { return _mm_andnot_ps(b, a); }
-    VEXA_OP unsigned bits(M m) { return (unsigned)_mm_movemask_ps(m); }
-    VEXA_OP M fromBits(unsigned b)
-    {
-        const __m128i lane = _mm_setr_epi32(1, 2, 4, 8);
-        __m128i set = _mm_and_si128(_mm_set1_epi32((int)b), lane);
-        return _mm_castsi128_ps(_mm_cmpeq_epi32(set, lane));
-    }
-    VEXA_OP I zeroCount() { return _mm_setzero_si128(); }
-    VEXA_OP I countUp(I c, M m) { return _mm_sub_epi32(c, _mm_castps_si128(m)); }
-    // The counts as stored: lanes in `inside` and lanes at the limit are -1.
-    VEXA_OP void storeCounts(int32_t* out, I c, unsigned inside, int maxIters)
-    {
-        __m128i last = _mm_cmpeq_epi32(c, _mm_set1_epi32(maxIters));
-        last = _mm_or_si128(last, _mm_castps_si128(fromBits(inside)));
-        _mm_storeu_si128((__m128i*)out, _mm_or_si128(c, last));
-    }
-};
-
-}  // namespace
-
-#include "compute/wide_kernels.h"
+#define VEXA_TARGET VEXA_SSE_TARGET
+#include "compute/vector_forms.h"
 
 bool kernelSseFourLanes(int row, int maxIters)
 {
-    return kernelWideSse<SseFloat, 1, true>(row, maxIters);
+    return vectorFormSse<SseFloat, 1, true>(row, maxIters);
 }
 
 #else

@@ -118,14 +118,19 @@ bool lookUp(T* entry, const char* name)
 
 bool fillArbLayer(VertexProgramEntryPoints* table)
 {
-    bool found = lookUp(&arbGenPrograms, "glGenProgramsARB") &
-                 lookUp(&arbBindProgram, "glBindProgramARB") &
-                 lookUp(&arbProgramString, "glProgramStringARB") &
-                 lookUp(&arbProgramEnvParameter4f, "glProgramEnvParameter4fARB") &
-                 lookUp(&arbDeletePrograms, "glDeleteProgramsARB") &
-                 lookUp(&arbGetProgramiv, "glGetProgramivARB");
-    if (!found)
-        return false;
+    // Every entry is looked up, none skipped after a miss, so that the
+    // pointers never keep a previous context's answers.
+    const bool found[] = {
+        lookUp(&arbGenPrograms, "glGenProgramsARB"),
+        lookUp(&arbBindProgram, "glBindProgramARB"),
+        lookUp(&arbProgramString, "glProgramStringARB"),
+        lookUp(&arbProgramEnvParameter4f, "glProgramEnvParameter4fARB"),
+        lookUp(&arbDeletePrograms, "glDeleteProgramsARB"),
+        lookUp(&arbGetProgramiv, "glGetProgramivARB"),
+    };
+    for (bool entry : found)
+        if (!entry)
+            return false;
     *table = {};
     table->glGenProgramsNV = layerGenPrograms;
     table->glBindProgramNV = layerBindProgram;

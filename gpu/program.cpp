@@ -6,7 +6,6 @@
 
 #include <GL/glu.h>
 
-#include "app/app.h"  // updateProjection: the one call from below into the shell
 #include "gpu/gpu.h"
 #include "state/app_state.h"
 
@@ -51,9 +50,9 @@ bool buildIterationProgram()
     vertexProgram.glProgramParameter4fNV(GL_VERTEX_PROGRAM_NV, 0, 1.0f, -1.0f, 0.0f, 0.5f);
     vertexProgram.glProgramParameter4fNV(GL_VERTEX_PROGRAM_NV, 1, 0.2f, 1.0f, 0.4f, 0.0f);
     vertexProgram.glProgramParameter4fNV(GL_VERTEX_PROGRAM_NV, 2, 10.0f, 10.0f, 10.0f, 10.0f);
-    // Upward into the shell: the program reads the projection through its
-    // tracked registers, so it must be set now, with the program bound.
-    updateProjection();
+    // The program reads the projection through its tracked registers, so the
+    // shell must set it now, with the program bound.
+    refreshProjection();
     glEnable(GL_VERTEX_PROGRAM_NV);
     return true;
 }

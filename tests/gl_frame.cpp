@@ -176,6 +176,51 @@ TEST(GlFrame, RowsAKernelRefusesNeitherHangNorShowOldCounts)
     }
 }
 
+namespace {
+
+std::thread::id mainThread;
+
+// The main thread's rows refused, as a kernel missing there would; the
+// workers' rows computed.
+bool refuseOnTheMainThread(int row, int maxIters)
+{
+    return std::this_thread::get_id() != mainThread && kernelFpuC(row, maxIters);
+}
+
+// Slows each row a worker computes, so that the main thread's scans run
+// long before the workers are done.
+void slowRow(int)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(3));
+}
+
+}  // namespace
+
+// Each refused row counts once: counted twice, the scans would take the
+// frame as whole before the workers' rows are done, and leave them undrawn.
+TEST(GlFrame, RefusedRowsCountOnceAndEveryComputedRowIsDrawn)
+{
+    resetAppForGl(100, 100, ModeFpuC);
+    app.cpuCount = 3;
+    mainThread = std::this_thread::get_id();
+    renderFrame(app.maxIters, app.computeMode);
+    const std::vector<Rgb> picture = readPixelsTopDown(100, 100);
+    const RowShare own = mainThreadShare(3, 100);
+    {
+        FrameWatchdog watchdog;
+        modeKernelStandIn = refuseOnTheMainThread;
+        rowComputedHook = slowRow;
+        renderFrame(app.maxIters, app.computeMode);
+        rowComputedHook = nullptr;
+        modeKernelStandIn = nullptr;
+    }
+    EXPECT_EQ(app.refusedRows.load(), own.end - own.first);
+    std::vector<Rgb> expected = picture;
+    std::fill(expected.begin() + own.first * 100, expected.begin() + own.end * 100, Rgb{0, 0, 0});
+    EXPECT_EQ(firstDifference(readPixelsTopDown(100, 100), expected, 100), "");
+    renderFrame(app.maxIters, app.computeMode);  // the workers are done before the test ends
+}
+
 TEST(GlReshape, WiderWindowKeepsExtentAndTopEdge)
 {
     resetAppForGl(500, 500, ModeFpuC);

@@ -35,8 +35,13 @@ TEST(Title, LongRendererNameIsCutNeverOverrun)
     char out[300];
     memset(out, 'X', sizeof out);
     composeTitle(out, 256, "Vexa v3.0.0b", 500, 500, 40, ModeGpu, 2, renderer.c_str());
-    EXPECT_EQ(std::string(out), "Vexa v3.0.0b 500*500 i=40 GPU " + std::string(225, 'R'));
+    EXPECT_EQ(std::string(out), "Vexa v3.0.0b 500*500 i=40 GPU " + std::string(123, 'R'));
     EXPECT_EQ(std::string(out + 256, 44), std::string(44, 'X')) << "wrote past the buffer";
+    // A title of any length is cut too; a buffer too small for the whole cuts it.
+    composeTitle(out, 256, std::string(300, 'T').c_str(), 9, 9, 9, ModeFpuC, 2, nullptr);
+    EXPECT_EQ(std::string(out), std::string(64, 'T') + " 9*9 i=9 2xCPU FPU C");
+    composeTitle(out, 20, "Vexa v3.0.0b", 500, 500, 40, ModeFpuC, 2, nullptr);
+    EXPECT_EQ(std::string(out), "Vexa v3.0.0b 500*50");
 }
 
 TEST(Palette, EntriesFollowTheTriangleWaves)

@@ -1,9 +1,10 @@
 // Every form of every processor kernel, with and without the cycle check,
 // against the plain form of its mode without the check: the counts of whole
 // rows, pixel by pixel, over views, widths and limits chosen to catch the
-// vector tails, shared float coordinates, overflow, late cycles and the
-// escape tests' edges. Then the choice of the vector form from the bits the
-// processor reports.
+// vector tails, rows of several pieces, shared float coordinates, overflow,
+// late cycles and the escape tests' edges. Each form is a case of its own,
+// skipped with the reason where it cannot run. Then the choice of the vector
+// form from the bits the processor reports.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "compute/compute.h"
+#include "form_cases.h"
 #include "state/app_state.h"
 
 namespace {
@@ -77,26 +79,11 @@ std::string firstDifference(const Counts& got, const Counts& want)
     return "";
 }
 
-struct Form {
-    std::string name;
-    RowKernel kernel;
-};
+// Rows wider than one piece of a vector form (1024 lanes): the real parts
+// must run on across the pieces' seams.
+const int pieceWidths[] = {1023, 1024, 1025, 2051, 4097};
 
-// Every form of `mode` this processor runs, but the reference itself.
-std::vector<Form> formsOf(int mode)
-{
-    const char* names[] = {"plain", "avx2", "avx512", "long double"};
-    std::vector<Form> forms;
-    for (KernelForm form : {FormPlain, FormAvx2, FormAvx512, FormLongDouble})
-        for (bool check : {false, true}) {
-            RowKernel kernel = kernelForm(mode, form, check);
-            if (kernel && !(form == FormPlain && !check))
-                forms.push_back({std::string(names[form]) + (check ? " with check" : ""), kernel});
-        }
-    return forms;
-}
-
-class KernelForms : public ::testing::Test {
+class FormCounts : public ::testing::TestWithParam<FormCase> {
 protected:
     void SetUp() override { app.iterationBuffer = new IterationBuffer(Columns, 400); }
     void TearDown() override
@@ -105,80 +92,93 @@ protected:
         app.iterationBuffer = nullptr;
         forceFourLaneFallback = false;
     }
-    // Every form of `mode` on every view, width and limit.
-    void expectFormsMatchReference(int mode)
+    // The form against its mode's reference on the rows of `v` at `width`,
+    // for each limit.
+    void expectReferenceCounts(RowKernel kernel, const View& v, int width,
+                               std::initializer_list<int> limits)
     {
-        const RowKernel reference = kernelForm(mode, FormPlain, false);
+        const RowKernel reference = kernelForm(GetParam().mode, FormPlain, false);
         ASSERT_NE(reference, nullptr);
-        const std::vector<Form> forms = formsOf(mode);
-        for (const View& v : views)
-            for (int width : widths)
-                for (int limit : {1, 2, v.limit})
-                    for (int row : v.rows) {
-                        setView(v, width);
-                        const Counts want = runRow(reference, row, limit);
-                        for (const Form& form : forms)
-                            ASSERT_EQ(firstDifference(runRow(form.kernel, row, limit), want), "")
-                                << form.name << " on " << v.name << ", width " << width
-                                << ", limit " << limit << ", row " << row;
-                    }
+        for (int limit : limits)
+            for (int row : v.rows) {
+                setView(v, width);
+                const Counts want = runRow(reference, row, limit);
+                ASSERT_EQ(firstDifference(runRow(kernel, row, limit), want), "")
+                    << v.name << ", width " << width << ", limit " << limit << ", row " << row;
+            }
     }
-    static constexpr int Columns = 512;
+    static constexpr int Columns = 4100;  // 4097 rounded to whole groups
 };
+
+using FloatFormCounts = FormCounts;
 
 }  // namespace
 
-TEST_F(KernelForms, FloatFormsMatchTheFourLaneLoop)
+TEST_P(FormCounts, MatchesTheReferenceOnEveryView)
 {
-    expectFormsMatchReference(ModeSse);
+    VEXA_FORM_OR_SKIP(kernel, GetParam());
+    for (const View& v : views)
+        for (int width : widths)
+            expectReferenceCounts(kernel, v, width, {1, 2, v.limit});
 }
 
-TEST_F(KernelForms, DoubleFormsMatchTheScalarLoop)
+TEST_P(FormCounts, MatchesTheReferenceOnRowsOfSeveralPieces)
 {
-    expectFormsMatchReference(ModeFpuC);
+    VEXA_FORM_OR_SKIP(kernel, GetParam());
+    // The start-up view runs out of the set within the first piece, so a
+    // piece that started over would show the set again; the deep zoom and
+    // the cycles keep every piece busy.
+    for (int v : {0, 1, 6, 7})
+        for (int width : pieceWidths)
+            expectReferenceCounts(kernel, views[v], width, {300});
 }
 
-TEST_F(KernelForms, ExtendedFormsMatchTheX87CodeWithoutCheck)
+// The cycle check must not move the escape tests' edge at c = -2, where the
+// orbit stays at 2 with |z|^2 = 4.
+TEST_P(FormCounts, KeepsItsModesAnswerAtMinusTwo)
 {
-    expectFormsMatchReference(ModeFpuAsm);
+    VEXA_FORM_OR_SKIP(kernel, GetParam());
+    setView(views[5], 4);
+    EXPECT_EQ(runRow(kernel, 0, 9999)[0], GetParam().mode == ModeFpuC ? -1 : 0);
 }
 
 // No lane that escapes and comes back inside is known: a brute-force scan
 // of about 30 million float points near c = -2 (x within 20000 ulps of -2,
 // imaginary parts up to 1e-3) found none. So the fallback to the four-lane
 // loop is forced here, to show that it recomputes each vector's own groups.
-TEST_F(KernelForms, FloatFormsFallingBackMatchTheFourLaneLoop)
+TEST_P(FloatFormCounts, FallingBackMatchesTheFourLaneLoop)
 {
+    VEXA_FORM_OR_SKIP(kernel, GetParam());
     forceFourLaneFallback = true;
-    expectFormsMatchReference(ModeSse);
-}
-
-// The cycle check must not move the escape tests' edge at c = -2, where the
-// orbit stays at 2 with |z|^2 = 4.
-TEST_F(KernelForms, MinusTwoKeepsEachModesAnswer)
-{
-    setView(views[5], 4);
-    for (int mode : {ModeSse, ModeFpuC, ModeFpuAsm})
-        for (const Form& form : formsOf(mode))
-            EXPECT_EQ(runRow(form.kernel, 0, 9999)[0], mode == ModeFpuC ? -1 : 0)
-                << "mode " << mode << " " << form.name;
+    for (const View& v : views)
+        for (int width : {1, 5, 33, 501, 1025})
+            expectReferenceCounts(kernel, v, width, {2, v.limit});
 }
 
 // A buffer narrower than ceil(width / 4) groups: the float forms keep to it.
-TEST_F(KernelForms, FloatFormsKeepToANarrowBuffer)
+TEST_P(FloatFormCounts, KeepsToANarrowBuffer)
 {
+    VEXA_FORM_OR_SKIP(kernel, GetParam());
     const RowKernel reference = kernelForm(ModeSse, FormPlain, false);
-    for (int columns : {1, 5, 17, 501}) {
+    ASSERT_NE(reference, nullptr);
+    for (int columns : {1, 5, 17, 501, 1025}) {
         delete app.iterationBuffer;
         app.iterationBuffer = new IterationBuffer(columns, 2);
         setView(views[0], columns + 3);
         const Counts want = runRow(reference, 1, 9999);
         EXPECT_NE(want.back(), Untouched);
-        for (const Form& form : formsOf(ModeSse))
-            EXPECT_EQ(firstDifference(runRow(form.kernel, 1, 9999), want), "")
-                << form.name << ", " << columns << " columns";
+        EXPECT_EQ(firstDifference(runRow(kernel, 1, 9999), want), "") << columns << " columns";
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Sse, FormCounts, testing::ValuesIn(formCasesBesideTheReference(ModeSse)),
+                         formCaseName);
+INSTANTIATE_TEST_SUITE_P(FpuC, FormCounts, testing::ValuesIn(formCasesBesideTheReference(ModeFpuC)),
+                         formCaseName);
+INSTANTIATE_TEST_SUITE_P(FpuAsm, FormCounts,
+                         testing::ValuesIn(formCasesBesideTheReference(ModeFpuAsm)), formCaseName);
+INSTANTIATE_TEST_SUITE_P(Sse, FloatFormCounts, testing::ValuesIn(formCasesBesideTheReference(ModeSse)),
+                         formCaseName);
 
 TEST(KernelDispatch, VectorFormFromProcessorBits)
 {

@@ -223,8 +223,9 @@ TEST(IterationBufferStorage, SizeThatCannotBeHadFailsWithTheMessage)
         EXPECT_EQ(wraps.rowValues(0), nullptr);
     } else {
         EXPECT_EQ(said, "");
-        EXPECT_GE(malloc_usable_size(wraps.rowValues(0)), (size_t)65537 * 65537 * 4);
-        EXPECT_EQ(wraps.rowValues(65536) - wraps.rowValues(0), (ptrdiff_t)65536 * 65537);
+        // In 64 bits, so that a 32-bit build compiles the same check.
+        EXPECT_GE((uint64_t)malloc_usable_size(wraps.rowValues(0)), (uint64_t)65537 * 65537 * 4);
+        EXPECT_EQ((int64_t)(wraps.rowValues(65536) - wraps.rowValues(0)), (int64_t)65536 * 65537);
     }
 }
 

@@ -1,8 +1,10 @@
-// The vector forms of kernelSse (float, ModeSse) and kernelFpuC (double,
-// ModeFpuC), written once over a traits struct of vector operations.
-// Included once per instruction set, inside an anonymous namespace, after
-// that set's traits and with VEXA_TARGET naming its target, so that every
-// function here is compiled for it and the binary still runs anywhere.
+// The body of the vector forms of kernelSse (float lanes, ModeSse) and
+// kernelFpuC (double lanes, ModeFpuC), written once over traits structs of
+// vector operations. Not an ordinary header: a file of one instruction set
+// includes it once, after defining that set's traits and VEXA_TARGET (the
+// target attribute of every function here), so that the body is compiled
+// for that set alone and the binary still runs on any processor. It puts
+// its functions in an anonymous namespace and undefines its macros at the end.
 //
 // Each vector iterates Lanes points; Slots vectors run side by side so that
 // their dependency chains overlap, each taking the row's next chunk when it
@@ -19,25 +21,36 @@
 // The cycle check (Brent, as in the scalar kernels): z is compared with a
 // value saved at each power of two. An alive lane that repeats has run
 // through inside values only, so it stays inside forever: stored -1 at once
-// and frozen outside (zr = inf) so that it is not seen coming back. In the
-// four-lane loop that lane's group then runs to the limit, so its escaped
-// siblings keep being tested there; before a vector stops early each of
-// them must be proven outside forever (proveEscapedOutside).
-#pragma once
+// and, in float vectors, frozen outside (zr = inf) so that it is not seen
+// coming back. In the four-lane loop that lane's group then runs to the
+// limit, so its escaped siblings keep being tested there; before a float
+// vector stops early each of them must be proven outside forever
+// (proveEscapedOutside).
+#ifndef VEXA_TARGET
+#error "vector_forms.h is the body of one instruction set's vector forms: define VEXA_TARGET and that set's traits, then include it once"
+#endif
+#ifdef VEXA_INLINE
+#error "vector_forms.h is included once per file"
+#endif
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <type_traits>
 
 #include "compute/kernel_forms.h"
 #include "state/app_state.h"
 
-namespace {
-
 #define VEXA_INLINE VEXA_TARGET inline __attribute__((always_inline))
+
+namespace {
 
 constexpr int PieceGroups = 256;                   // groups of four per piece of a row
 constexpr int PieceLanes = 4 * PieceGroups + 16;  // room to fill the last vector
+
+// Float lanes keep to the four-lane loop's groups; double lanes stand alone.
+template <class T>
+constexpr bool floatLanes = std::is_same<typename T::Scalar, float>::value;
 
 template <class T>
 VEXA_TARGET inline typename T::M allLanes()
@@ -73,8 +86,8 @@ struct FloatVectorEnd {
 // a value saved after its escape (every value of that cycle was tested
 // outside). Returns false when a lane comes back inside.
 template <class T>
-VEXA_TARGET bool proveEscapedOutside(FloatVectorEnd<T> v, unsigned need, const float* cx, float cyValue,
-                               int n, int maxIters)
+VEXA_TARGET bool proveEscapedOutside(FloatVectorEnd<T> v, unsigned need, const float* cx,
+                                     float cyValue, int n, int maxIters)
 {
     using V = typename T::V;
     const V cy = T::splat(cyValue), four = T::splat(4.0f), inf = T::splat(INFINITY);
@@ -126,39 +139,50 @@ constexpr int Stride = 4;
 
 // Slots vectors in flight, each on its own chunk of Lanes points and its
 // own iteration count; a slot whose chunk is done takes the next one.
+// Double lanes never read `reentered`, and the compiler drops it for them.
 template <class T, int Slots>
-struct FloatSlots {
+struct VectorSlots {
     typename T::V zr[Slots], zi[Slots], savedR[Slots], savedI[Slots];
     typename T::I count[Slots];
     typename T::M alive[Slots], reentered[Slots];
     unsigned periodic[Slots], savedEscaped[Slots];
-    const float* cx[Slots];
+    const typename T::Scalar* cx[Slots];
     int n[Slots], chunk[Slots];
 };
 
-// One iteration of every slot, as the four-lane loop does it.
+// One iteration of every slot, as its mode's plain form does it.
 template <class T, int Slots>
-VEXA_INLINE void stepFloats(FloatSlots<T, Slots>& s, typename T::V cy, typename T::V four)
+VEXA_INLINE void stepSlots(VectorSlots<T, Slots>& s, typename T::V cy)
 {
     using V = typename T::V;
+    const V four = T::splat(4), two = T::splat(2);
 #pragma GCC unroll 4
     for (int b = 0; b < Slots; ++b) {
         V zr2 = T::mul(s.zr[b], s.zr[b]), zi2 = T::mul(s.zi[b], s.zi[b]);
-        V t = T::mul(s.zi[b], s.zr[b]);
-        typename T::M in = T::below(T::add(zi2, zr2), four);
-        s.reentered[b] = T::either(s.reentered[b], T::without(in, s.alive[b]));
-        s.alive[b] = T::both(s.alive[b], in);
-        s.count[b] = T::countUp(s.count[b], s.alive[b]);
-        s.zi[b] = T::add(T::add(t, t), cy);
+        if constexpr (floatLanes<T>) {
+            // The four-lane loop: strict test, zi from zi*zr doubled by addition.
+            V t = T::mul(s.zi[b], s.zr[b]);
+            typename T::M in = T::below(T::add(zi2, zr2), four);
+            s.reentered[b] = T::either(s.reentered[b], T::without(in, s.alive[b]));
+            s.alive[b] = T::both(s.alive[b], in);
+            s.count[b] = T::countUp(s.count[b], s.alive[b]);
+            s.zi[b] = T::add(T::add(t, t), cy);
+        } else {
+            // The scalar double loop: not above 4.0, so that a NaN goes on
+            // counting as there; zi from 2*zi times zr.
+            s.alive[b] = T::both(s.alive[b], T::notAbove(T::add(zi2, zr2), four));
+            s.count[b] = T::countUp(s.count[b], s.alive[b]);
+            s.zi[b] = T::add(T::mul(T::mul(two, s.zi[b]), s.zr[b]), cy);
+        }
         s.zr[b] = T::add(T::sub(zr2, zi2), T::load(s.cx[b]));
     }
 }
 
 // Puts chunk `chunk` into slot b, or with none left makes the slot idle:
 // not alive, and NaN from its first step, so never inside.
-template <class T, class Lanes>
-VEXA_INLINE void startChunk(Lanes& s, int b, const typename T::Scalar* c, int chunk, int chunks,
-                            typename T::V ci)
+template <class T, int Slots>
+VEXA_INLINE void startChunk(VectorSlots<T, Slots>& s, int b, const typename T::Scalar* c,
+                            int chunk, int chunks, typename T::V ci)
 {
     const bool idle = chunk >= chunks;
     s.chunk[b] = chunk;
@@ -167,6 +191,7 @@ VEXA_INLINE void startChunk(Lanes& s, int b, const typename T::Scalar* c, int ch
     s.zi[b] = idle ? T::splat(INFINITY) : ci;
     s.count[b] = T::zeroCount();
     s.alive[b] = idle ? T::fromBits(0) : allLanes<T>();
+    s.reentered[b] = T::fromBits(0);
     s.n[b] = 0;
     s.periodic[b] = s.savedEscaped[b] = 0;
     s.savedR[b] = s.zr[b];
@@ -174,9 +199,10 @@ VEXA_INLINE void startChunk(Lanes& s, int b, const typename T::Scalar* c, int ch
 }
 
 // The cycle check of slot b: alive lanes that repeat their saved value are
-// inside for ever; their zr becomes inf so that they are never inside again.
-template <class T, bool Freeze, class Lanes>
-VEXA_INLINE void findRepeats(Lanes& s, int b)
+// inside for ever. Float lanes' zr becomes inf so that they are never seen
+// inside again.
+template <class T, int Slots>
+VEXA_INLINE void findRepeats(VectorSlots<T, Slots>& s, int b)
 {
     // zr first: it seldom repeats alone, and one comparison is cheaper than two.
     typename T::M same = T::both(s.alive[b], T::equal(s.zr[b], s.savedR[b]));
@@ -187,14 +213,14 @@ VEXA_INLINE void findRepeats(Lanes& s, int b)
         return;
     s.periodic[b] |= T::bits(same);
     s.alive[b] = T::without(s.alive[b], same);
-    if constexpr (Freeze)
+    if constexpr (floatLanes<T>)
         s.zr[b] = T::select(same, T::splat(INFINITY), s.zr[b]);
 }
 
 // After a stride or a step: the check and the saves of every working slot,
 // and which of them are done.
-template <class T, int Slots, bool Check, bool Freeze, class Lanes>
-VEXA_INLINE unsigned lookAtSlots(Lanes& s, int chunks, int maxIters)
+template <class T, int Slots, bool Check>
+VEXA_INLINE unsigned lookAtSlots(VectorSlots<T, Slots>& s, int chunks, int maxIters)
 {
     unsigned done = 0;
 #pragma GCC unroll 4
@@ -202,7 +228,7 @@ VEXA_INLINE unsigned lookAtSlots(Lanes& s, int chunks, int maxIters)
         if (s.chunk[b] >= chunks)
             continue;
         if (Check) {
-            findRepeats<T, Freeze>(s, b);
+            findRepeats(s, b);
             if (isPowerOfTwo(s.n[b])) {
                 s.savedR[b] = s.zr[b];
                 s.savedI[b] = s.zi[b];
@@ -216,8 +242,8 @@ VEXA_INLINE unsigned lookAtSlots(Lanes& s, int chunks, int maxIters)
 }
 
 // Iterations the slots may all take in one go: a stride, or one near the limit.
-template <int Slots, class Lanes>
-VEXA_INLINE int stepsAhead(const Lanes& s, int chunks, int maxIters)
+template <class T, int Slots>
+VEXA_INLINE int stepsAhead(const VectorSlots<T, Slots>& s, int chunks, int maxIters)
 {
     int least = Stride;
 #pragma GCC unroll 4
@@ -227,119 +253,61 @@ VEXA_INLINE int stepsAhead(const Lanes& s, int chunks, int maxIters)
     return least >= Stride ? Stride : 1;
 }
 
-// Iterates the float vectors cx[0 .. chunks * Lanes) until each has no
-// lane alive or reaches the limit, and stores their counts at out.
+// Stores the counts of slot b's finished chunk at its place in out. A float
+// vector whose lanes may not match the four-lane loop yet is settled first.
 template <class T, int Slots, bool Check>
-VEXA_TARGET void iterateFloatChunks(const float* cx, int chunks, float cyValue, int maxIters,
-                                    int32_t* out)
+VEXA_INLINE void storeChunk(VectorSlots<T, Slots>& s, int b, typename T::Scalar cy, int maxIters,
+                            int32_t* out)
 {
-    const typename T::V cy = T::splat(cyValue), four = T::splat(4.0f);
-    FloatSlots<T, Slots> s;
-    int next = 0;
-#pragma GCC unroll 4
-    for (int b = 0; b < Slots; ++b) {
-        startChunk<T>(s, b, cx, next++, chunks, cy);
-        s.reentered[b] = T::fromBits(0);
-    }
-    for (int working = std::min(chunks, Slots); working > 0;) {
-        const int steps = stepsAhead<Slots>(s, chunks, maxIters);
-        if (steps == Stride) {
-#pragma GCC unroll 8
-            for (int j = 0; j < Stride; ++j)
-                stepFloats<T, Slots>(s, cy, four);
-        } else {
-            stepFloats<T, Slots>(s, cy, four);
-        }
-#pragma GCC unroll 4
-        for (int b = 0; b < Slots; ++b)
-            s.n[b] += steps;
-        const unsigned done = lookAtSlots<T, Slots, Check, true>(s, chunks, maxIters);
-        if (done == 0)
-            continue;
-#pragma GCC unroll 4
-        for (int b = 0; b < Slots; ++b) {
-            if (!((done >> b) & 1u))
-                continue;
-            const unsigned reentered = T::bits(s.reentered[b]);
-            const unsigned need =
-                Check && s.n[b] < maxIters ? groupsOf(s.periodic[b]) & ~s.periodic[b] : 0;
-            int32_t* counts = out + s.chunk[b] * T::Lanes;
-            if (reentered == 0 && need == 0 && !forceFourLaneFallback) {
-                T::storeCounts(counts, s.count[b], s.periodic[b], maxIters);
-            } else {
-                FloatVectorEnd<T> end = {s.zr[b],   s.zi[b],           s.count[b], reentered,
-                                         s.periodic[b], s.savedEscaped[b], s.savedR[b], s.savedI[b]};
-                settleFloatVector<T>(end, need, s.cx[b], cyValue, s.n[b], maxIters, counts);
-            }
-            startChunk<T>(s, b, cx, next++, chunks, cy);
-            s.reentered[b] = T::fromBits(0);
-            working -= next > chunks;
+    int32_t* counts = out + s.chunk[b] * T::Lanes;
+    if constexpr (floatLanes<T>) {
+        const unsigned reentered = T::bits(s.reentered[b]);
+        const unsigned need =
+            Check && s.n[b] < maxIters ? groupsOf(s.periodic[b]) & ~s.periodic[b] : 0;
+        if (reentered != 0 || need != 0 || forceFourLaneFallback) {
+            FloatVectorEnd<T> end = {s.zr[b],       s.zi[b],           s.count[b], reentered,
+                                     s.periodic[b], s.savedEscaped[b], s.savedR[b], s.savedI[b]};
+            settleFloatVector<T>(end, need, s.cx[b], cy, s.n[b], maxIters, counts);
+            return;
         }
     }
+    T::storeCounts(counts, s.count[b], s.periodic[b], maxIters);
 }
 
-template <class T, int Slots>
-struct DoubleSlots {
-    typename T::V zr[Slots], zi[Slots], savedR[Slots], savedI[Slots];
-    typename T::I count[Slots];
-    typename T::M alive[Slots];
-    unsigned periodic[Slots], savedEscaped[Slots];
-    const double* cx[Slots];
-    int n[Slots], chunk[Slots];
-};
-
-// One iteration of every slot, as the scalar double loop does it.
-template <class T, int Slots>
-VEXA_INLINE void stepDoubles(DoubleSlots<T, Slots>& s, typename T::V y, typename T::V four,
-                             typename T::V two)
-{
-    using V = typename T::V;
-#pragma GCC unroll 4
-    for (int b = 0; b < Slots; ++b) {
-        V zr2 = T::mul(s.zr[b], s.zr[b]), zi2 = T::mul(s.zi[b], s.zi[b]);
-        // Not above 4.0, so that a NaN goes on counting as in the scalar loop.
-        s.alive[b] = T::both(s.alive[b], T::notAbove(T::add(zi2, zr2), four));
-        s.count[b] = T::countUp(s.count[b], s.alive[b]);
-        V zi = T::mul(T::mul(two, s.zi[b]), s.zr[b]);
-        V zr = T::sub(zr2, zi2);
-        s.zr[b] = T::add(zr, T::load(s.cx[b]));
-        s.zi[b] = T::add(zi, y);
-    }
-}
-
-// Iterates the double vectors x[0 .. chunks * Lanes) on row y, each lane on
-// its own, and stores their counts at out.
+// Iterates the vectors cx[0 .. chunks * Lanes) on the row whose imaginary
+// part is cyValue until each has no lane alive or reaches the limit, and
+// stores their counts at out.
 template <class T, int Slots, bool Check>
-VEXA_TARGET void iterateDoubleChunks(const double* x, int chunks, double yValue, int maxIters,
-                                     int32_t* out)
+VEXA_TARGET void iterateChunks(const typename T::Scalar* cx, int chunks, typename T::Scalar cyValue,
+                               int maxIters, int32_t* out)
 {
-    const typename T::V y = T::splat(yValue), four = T::splat(4.0), two = T::splat(2.0);
-    DoubleSlots<T, Slots> s;
+    const typename T::V cy = T::splat(cyValue);
+    VectorSlots<T, Slots> s;
     int next = 0;
 #pragma GCC unroll 4
     for (int b = 0; b < Slots; ++b)
-        startChunk<T>(s, b, x, next++, chunks, y);
+        startChunk(s, b, cx, next++, chunks, cy);
     for (int working = std::min(chunks, Slots); working > 0;) {
-        const int steps = stepsAhead<Slots>(s, chunks, maxIters);
+        const int steps = stepsAhead(s, chunks, maxIters);
         if (steps == Stride) {
 #pragma GCC unroll 8
             for (int j = 0; j < Stride; ++j)
-                stepDoubles<T, Slots>(s, y, four, two);
+                stepSlots(s, cy);
         } else {
-            stepDoubles<T, Slots>(s, y, four, two);
+            stepSlots(s, cy);
         }
 #pragma GCC unroll 4
         for (int b = 0; b < Slots; ++b)
             s.n[b] += steps;
-        const unsigned done = lookAtSlots<T, Slots, Check, false>(s, chunks, maxIters);
+        const unsigned done = lookAtSlots<T, Slots, Check>(s, chunks, maxIters);
         if (done == 0)
             continue;
 #pragma GCC unroll 4
         for (int b = 0; b < Slots; ++b) {
             if (!((done >> b) & 1u))
                 continue;
-            T::storeCounts(out + s.chunk[b] * T::Lanes, s.count[b], s.periodic[b], maxIters);
-            startChunk<T>(s, b, x, next++, chunks, y);
+            storeChunk<T, Slots, Check>(s, b, cyValue, maxIters, out);
+            startChunk(s, b, cx, next++, chunks, cy);
             working -= next > chunks;
         }
     }
@@ -351,10 +319,11 @@ int roundUpToVectors(int lanes)
     return (lanes + Lanes - 1) / Lanes * Lanes;
 }
 
-// ModeSse: the real parts exactly as the four-lane form makes them, piece by
-// piece of the row, and ceil(width / 4) whole groups kept to the buffer.
+// ModeSse: the real parts exactly as the four-lane form makes them, carried
+// on from piece to piece of the row, and ceil(width / 4) whole groups kept
+// to the buffer.
 template <class T, int Slots, bool Check>
-VEXA_TARGET bool kernelWideSse(int row, int maxIters)
+VEXA_TARGET bool vectorFormSse(int row, int maxIters)
 {
     if (maxIters < 1)
         return kernelSseFourLanesUnchecked(row, maxIters);
@@ -380,7 +349,7 @@ VEXA_TARGET bool kernelWideSse(int row, int maxIters)
             }
         const int padded = roundUpToVectors<T::Lanes>(lanes);
         std::fill(cx + lanes, cx + padded, INFINITY);  // outside from the start
-        iterateFloatChunks<T, Slots, Check>(cx, padded / T::Lanes, cy, maxIters, counts);
+        iterateChunks<T, Slots, Check>(cx, padded / T::Lanes, cy, maxIters, counts);
         const int64_t keep = std::min<int64_t>(lanes, writable - 4 * g0);
         if (keep > 0)
             std::copy(counts, counts + keep, p + 4 * g0);
@@ -388,9 +357,10 @@ VEXA_TARGET bool kernelWideSse(int row, int maxIters)
     return true;
 }
 
-// ModeFpuC: the real parts by repeated addition in double, as the scalar loop.
+// ModeFpuC: the real parts by repeated addition in double, as the scalar
+// loop, carried on from piece to piece of the row.
 template <class T, int Slots, bool Check>
-VEXA_TARGET bool kernelWideFpuC(int row, int maxIters)
+VEXA_TARGET bool vectorFormFpuC(int row, int maxIters)
 {
     if (maxIters < 1)
         return kernelFpuCScalarUnchecked(row, maxIters);
@@ -410,18 +380,21 @@ VEXA_TARGET bool kernelWideFpuC(int row, int maxIters)
         }
         const int padded = roundUpToVectors<T::Lanes>(lanes);
         std::fill(x + lanes, x + padded, INFINITY);  // escapes at once
-        iterateDoubleChunks<T, Slots, Check>(x, padded / T::Lanes, y, maxIters, counts);
+        iterateChunks<T, Slots, Check>(x, padded / T::Lanes, y, maxIters, counts);
         std::copy(counts, counts + lanes, p + c0);
     }
     return true;
 }
 
-// The table of one instruction set's forms.
-template <class F, int FloatVectors, class D, int DoubleVectors>
-WideKernels wideKernelTable()
+// The table of one instruction set's vector forms.
+template <class F, int FloatSlots, class D, int DoubleSlots>
+VectorForms vectorFormTable()
 {
-    return {{kernelWideSse<F, FloatVectors, false>, kernelWideSse<F, FloatVectors, true>},
-            {kernelWideFpuC<D, DoubleVectors, false>, kernelWideFpuC<D, DoubleVectors, true>}};
+    return {{vectorFormSse<F, FloatSlots, false>, vectorFormSse<F, FloatSlots, true>},
+            {vectorFormFpuC<D, DoubleSlots, false>, vectorFormFpuC<D, DoubleSlots, true>}};
 }
 
 }  // namespace
+
+#undef VEXA_INLINE
+#undef VEXA_TARGET

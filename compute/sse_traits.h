@@ -1,0 +1,54 @@
+// The four-lane SSE operations that the vector-form body (vector_forms.h)
+// is written over: one 128-bit vector is exactly one group of four. For
+// kernel_sse_checked.cpp and for tests that drive the body's pieces with
+// vector states of their own.
+#pragma once
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define VEXA_SSE_TRAITS 1
+#include <emmintrin.h>
+
+#include <cstdint>
+
+// Part of the baseline x86-64 instruction set, so no target of its own.
+#define VEXA_SSE_TARGET
+#define VEXA_SSE_OP static inline __attribute__((always_inline))
+
+struct SseFloat {
+    using V = __m128;
+    using M = __m128;
+    using I = __m128i;
+    using Scalar = float;
+    static constexpr int Lanes = 4;
+    VEXA_SSE_OP V load(const float* p) { return _mm_load_ps(p); }
+    VEXA_SSE_OP V splat(float a) { return _mm_set1_ps(a); }
+    VEXA_SSE_OP V add(V a, V b) { return _mm_add_ps(a, b); }
+    VEXA_SSE_OP V sub(V a, V b) { return _mm_sub_ps(a, b); }
+    VEXA_SSE_OP V mul(V a, V b) { return _mm_mul_ps(a, b); }
+    VEXA_SSE_OP M below(V a, V b) { return _mm_cmplt_ps(a, b); }
+    VEXA_SSE_OP M notBelow(V a, V b) { return _mm_cmpnlt_ps(a, b); }
+    VEXA_SSE_OP M equal(V a, V b) { return _mm_cmpeq_ps(a, b); }
+    VEXA_SSE_OP V select(M m, V a, V b) { return _mm_or_ps(_mm_and_ps(m, a), _mm_andnot_ps(m, b)); }
+    VEXA_SSE_OP M both(M a, M b) { return _mm_and_ps(a, b); }
+    VEXA_SSE_OP M either(M a, M b) { return _mm_or_ps(a, b); }
+    VEXA_SSE_OP M without(M a, M b) { return _mm_andnot_ps(b, a); }
+    VEXA_SSE_OP unsigned bits(M m) { return (unsigned)_mm_movemask_ps(m); }
+    VEXA_SSE_OP M fromBits(unsigned b)
+    {
+        const __m128i lane = _mm_setr_epi32(1, 2, 4, 8);
+        __m128i set = _mm_and_si128(_mm_set1_epi32((int)b), lane);
+        return _mm_castsi128_ps(_mm_cmpeq_epi32(set, lane));
+    }
+    VEXA_SSE_OP I zeroCount() { return _mm_setzero_si128(); }
+    VEXA_SSE_OP I countUp(I c, M m) { return _mm_sub_epi32(c, _mm_castps_si128(m)); }
+    // The counts as stored: lanes in `inside` and lanes at the limit are -1.
+    VEXA_SSE_OP void storeCounts(int32_t* out, I c, unsigned inside, int maxIters)
+    {
+        __m128i last = _mm_cmpeq_epi32(c, _mm_set1_epi32(maxIters));
+        last = _mm_or_si128(last, _mm_castps_si128(fromBits(inside)));
+        _mm_storeu_si128((__m128i*)out, _mm_or_si128(c, last));
+    }
+};
+
+#undef VEXA_SSE_OP
+#endif

@@ -1,0 +1,94 @@
+// Every form of every processor kernel, named, for tests that run each form
+// on its own. A form this build or this processor lacks is skipped with the
+// reason, never called: the run's skipped cases say which forms it did not test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "compute/compute.h"
+#include "compute/kernel_forms.h"
+#include "state/app_state.h"
+
+struct FormCase {
+    const char* name;
+    int mode;
+    KernelForm form;
+    bool check;
+};
+
+inline std::ostream& operator<<(std::ostream& out, const FormCase& c)
+{
+    return out << c.name;
+}
+
+// The forms of one mode, with and without the check. The plain form of a
+// mode without the check is the reference the others are held to.
+inline std::vector<FormCase> formCasesOf(int mode)
+{
+    struct Named { const char* name[2]; KernelForm form; };
+    std::vector<Named> named;
+    if (mode == ModeSse)
+        named = {{{"Sse_FourLanes", "Sse_FourLanesChecked"}, FormPlain},
+                 {{"Sse_Avx2", "Sse_Avx2Checked"}, FormAvx2},
+                 {{"Sse_Avx512", "Sse_Avx512Checked"}, FormAvx512}};
+    if (mode == ModeFpuC)
+        named = {{{"FpuC_Scalar", "FpuC_ScalarChecked"}, FormPlain},
+                 {{"FpuC_Avx2", "FpuC_Avx2Checked"}, FormAvx2},
+                 {{"FpuC_Avx512", "FpuC_Avx512Checked"}, FormAvx512}};
+    if (mode == ModeFpuAsm)
+        named = {{{"FpuAsm_MachineCode", "FpuAsm_MachineCodeChecked"}, FormPlain},
+                 {{"FpuAsm_LongDouble", "FpuAsm_LongDoubleChecked"}, FormLongDouble}};
+    std::vector<FormCase> cases;
+    for (const Named& n : named)
+        for (bool check : {false, true})
+            cases.push_back({n.name[check], mode, n.form, check});
+    return cases;
+}
+
+// Every form but the references.
+inline std::vector<FormCase> formCasesBesideTheReference(int mode)
+{
+    std::vector<FormCase> cases;
+    for (const FormCase& c : formCasesOf(mode))
+        if (c.form != FormPlain || c.check)
+            cases.push_back(c);
+    return cases;
+}
+
+inline std::vector<FormCase> checkedFormCases()
+{
+    std::vector<FormCase> cases;
+    for (int mode : {ModeSse, ModeFpuC, ModeFpuAsm})
+        for (const FormCase& c : formCasesOf(mode))
+            if (c.check)
+                cases.push_back(c);
+    return cases;
+}
+
+// Why `c` cannot run here, or "" where it can.
+inline std::string whyAbsent(const FormCase& c)
+{
+    if (kernelForm(c.mode, c.form, c.check))
+        return "";
+    const char* set = c.form == FormAvx512 ? "AVX-512F" : c.form == FormAvx2 ? "AVX2" : "this";
+    if (c.form == FormAvx2 || c.form == FormAvx512) {
+        VectorForms built = c.form == FormAvx512 ? avx512VectorForms() : avx2VectorForms();
+        if (built.sse[0] && processorKernelForm() < c.form)
+            return std::string("this processor or its OS offers no ") + set + " form";
+    }
+    return std::string("this build has no ") + c.name + " form";
+}
+
+inline std::string formCaseName(const testing::TestParamInfo<FormCase>& info)
+{
+    return info.param.name;
+}
+
+// The kernel of the case, or a skip of the whole test with the reason.
+#define VEXA_FORM_OR_SKIP(kernel, c)                          \
+    RowKernel kernel = kernelForm((c).mode, (c).form, (c).check); \
+    if (!kernel)                                              \
+    GTEST_SKIP() << whyAbsent(c)
