@@ -49,3 +49,12 @@ bool platformCpuid(uint32_t leaf, uint32_t regs[4]);
 // Returns false where the OS has not enabled XGETBV (CPUID leaf 1, ECX
 // bit 27, OSXSAVE) or the processor has no such instruction.
 bool platformReadXcr0(uint64_t* value);
+
+// The x87's precision control, per thread: the mantissa bits (24, 53 or 64)
+// its results are rounded to; 0, and no effect, where there is no x87.
+// Builds that do their double arithmetic on the x87 (32-bit x86 without
+// SSE2 code) keep 53 in every thread, set before main and by each thread
+// started here, so that double means IEEE double there too; the extended
+// kernels take 64 for the length of a row.
+int platformX87Precision();
+void platformSetX87Precision(int bits);

@@ -44,7 +44,55 @@ int platformProcessorCount()
     return count > 0 ? (int)count : 1;
 }
 
+#if defined(__i386__) || defined(__x86_64__)
+
 namespace {
+
+// Bits 8-9 of the x87 control word: 0 single, 2 double, 3 extended.
+constexpr uint16_t PrecisionMask = 0x300;
+
+}  // namespace
+
+int platformX87Precision()
+{
+    uint16_t control = 0;
+    __asm__ volatile("fnstcw %0" : "=m"(control));
+    const int field = (control & PrecisionMask) >> 8;
+    return field == 0 ? 24 : field == 2 ? 53 : 64;
+}
+
+void platformSetX87Precision(int bits)
+{
+    uint16_t control = 0;
+    __asm__ volatile("fnstcw %0" : "=m"(control));
+    const uint16_t field = bits <= 24 ? 0x000 : bits <= 53 ? 0x200 : 0x300;
+    control = (uint16_t)((control & ~PrecisionMask) | field);
+    __asm__ volatile("fldcw %0" : : "m"(control));
+}
+
+#else
+
+int platformX87Precision()
+{
+    return 0;
+}
+
+void platformSetX87Precision(int)
+{
+}
+
+#endif
+
+namespace {
+
+#if defined(__i386__) && !defined(__SSE2_MATH__)
+// Double arithmetic runs on the x87 here: from before main every result is
+// rounded to 53 bits, as on every other processor.
+constexpr int ThreadPrecision = 53;
+[[maybe_unused]] const bool mainThreadPrecision = (platformSetX87Precision(ThreadPrecision), true);
+#else
+constexpr int ThreadPrecision = 0;
+#endif
 
 struct ThreadStart {
     void (*routine)(int);
@@ -55,6 +103,8 @@ void* runThread(void* raw)
 {
     ThreadStart start = *(ThreadStart*)raw;
     delete (ThreadStart*)raw;
+    if (ThreadPrecision)
+        platformSetX87Precision(ThreadPrecision);
     start.routine(start.arg);
     return nullptr;
 }
