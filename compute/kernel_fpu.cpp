@@ -1,6 +1,8 @@
 // The scalar kernels: the plain double loop of ModeFpuC, and the long double
 // build of the x87 kernel's steps for processors without an x87 unit. Each
-// comes with the cycle check and without it.
+// comes with the cycle check and without it. Where a 32-bit x86 build does
+// its doubles on the x87, the thread's 53-bit precision makes each result
+// the IEEE double one.
 //
 // The check (Brent): z is compared, both parts with ==, with a value saved
 // whenever the iteration count is a power of two, starting with c. The loop
@@ -105,10 +107,16 @@ bool computeLongDoubleRow(int row, int maxIters)
     const long double bailout = app.bailout;
     const long double cy = (double)((double)row * app.stepY + app.yMin);
     long double cx = app.xMin;
+    // The row's doubles above at the thread's precision; the steps below in
+    // the x87's full 64 bits, as the machine code does them, where a 32-bit
+    // build keeps 53 for its doubles.
+    const int precision = platformX87Precision();
+    platformSetX87Precision(64);
     for (int k = 0; k < columns; ++k) {
         *p++ = countLongDouble<Check>(cx, cy, bailout, maxIters);
         cx = cx + (long double)app.stepX;
     }
+    platformSetX87Precision(precision);
     return true;
 }
 

@@ -3,6 +3,9 @@
 // deepest point of the loop all eight registers are in use. kernelFpuAsm
 // adds the cycle check of the scalar kernels (kernel_fpu.cpp): the saved z
 // lives in memory as two 80-bit values, since no register is left for it.
+// The same machine code runs in 32- and 64-bit builds; the control word the
+// thread had (53-bit precision where C's double runs on the x87) comes back
+// at the end of each row.
 #include "compute/compute.h"
 #include "compute/kernel_forms.h"
 #include "state/app_state.h"
@@ -16,6 +19,7 @@ struct X87Row {
     int32_t* p;
     int remaining;  // columns to compute
     int32_t limit;
+    uint16_t control;  // the thread's x87 control word, put back after the row
     double bailout, xMin, y, stepX;
 };
 
@@ -26,6 +30,7 @@ bool prepareX87Row(int row, int maxIters, X87Row* r)
     r->p = clippedRowStorage(row, &columns);
     r->remaining = columns > 0 ? columns : 0;
     r->limit = maxIters;
+    r->control = 0;
     r->bailout = app.bailout;
     r->xMin = app.xMin;
     r->y = (double)row * app.stepY + app.yMin;  // rounded to double, as loaded
@@ -40,6 +45,7 @@ bool prepareX87Row(int row, int maxIters, X87Row* r)
 // column's values (label 3 after an escape, 4 at the limit, 7 with only z
 // left), stores its count and moves to the next column.
 #define VEXA_X87_ROW_START                                                  \
+    "fnstcw %[control]\n\t"                                                  \
     "fninit\n\t"             /* extended precision, round to nearest */     \
     "fldl %[bailout]\n\t"    /* B */                                        \
     "fldl %[xMin]\n\t"       /* cx B */                                     \
@@ -88,7 +94,8 @@ bool prepareX87Row(int row, int maxIters, X87Row* r)
     "jnz 1b\n\t"                                                            \
     "fstp %%st(0)\n\t"                                                      \
     "fstp %%st(0)\n\t"                                                      \
-    "fstp %%st(0)\n\t"
+    "fstp %%st(0)\n\t"                                                      \
+    "fldcw %[control]\n\t"
 
 #define VEXA_X87_INPUTS                                                     \
     [bailout] "m"(r.bailout), [xMin] "m"(r.xMin), [y] "m"(r.y),             \
@@ -108,7 +115,7 @@ bool kernelFpuAsmUnchecked(int row, int maxIters)
     __asm__ volatile(VEXA_X87_ROW_START
                      "jmp 2b\n\t"
                      VEXA_X87_ROW_END
-                     : [p] "+r"(r.p), [remaining] "+r"(r.remaining)
+                     : [p] "+r"(r.p), [remaining] "+r"(r.remaining), [control] "+m"(r.control)
                      : VEXA_X87_INPUTS
                      : VEXA_X87_CLOBBERS);
     return true;
@@ -166,8 +173,8 @@ bool kernelFpuAsm(int row, int maxIters)
                      "fstpt %[savedR]\n\t"
                      "jmp 2b\n\t"
                      VEXA_X87_ROW_END
-                     : [p] "+r"(r.p), [remaining] "+r"(r.remaining), [savedR] "+m"(savedR),
-                       [savedI] "+m"(savedI)
+                     : [p] "+r"(r.p), [remaining] "+r"(r.remaining), [control] "+m"(r.control),
+                       [savedR] "+m"(savedR), [savedI] "+m"(savedI)
                      : VEXA_X87_INPUTS
                      : VEXA_X87_CLOBBERS, "edx");
     return true;
