@@ -39,7 +39,9 @@ void chooseStartMode(bool sseAvailable)
 {
     app.sseAvailable = sseAvailable;
     if (app.sseAvailable) {
-        fputs("SSE instructions supported. Switching to SSE quadpoints computation.\n", stdout);
+        // The unit's own name: NEON on 64-bit ARM, which has no SSE.
+        const char* unit = fourLaneUnitName();
+        printf("%s instructions supported. Switching to %s quadpoints computation.\n", unit, unit);
         app.computeMode = ModeSse;
     } else {
         fputs("SSE support NOT available (please buy a newer CPU :)\n", stdout);

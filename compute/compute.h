@@ -44,26 +44,36 @@ bool kernelFpuC(int row, int maxIters);
 bool kernelFpuAsm(int row, int maxIters);
 bool kernelFpuLongDouble(int row, int maxIters);  // portable form of kernelFpuAsm
 bool kernelSse(int row, int maxIters);
+// Whether the processor has the four-lane float unit ModeSse runs on: SSE
+// on x86 (CPUID), NEON (always there) on 64-bit ARM.
 bool probeSse();
+// What that unit is called on this processor, for the start-up report.
+const char* fourLaneUnitName();
 
 // The kernel that `mode` runs in this build, or null where the mode has no
-// processor kernel (ModeGpu, or ModeSse in a build without SSE).
+// processor kernel (ModeGpu, or ModeSse in a build without a four-lane unit).
 RowKernel kernelForMode(int mode);
 // For tests: when set, every mode that has a kernel runs this one instead.
 extern RowKernel modeKernelStandIn;
-// Whether ModeSse can run here: the processor has SSE and this build its kernel.
+// Whether ModeSse can run here: the processor has the unit and this build its kernel.
 bool sseModeAvailable();
 
-// The forms of a mode's kernel. Plain is the four-lane SSE loop (ModeSse),
-// the scalar double loop (ModeFpuC) or the x87 machine code (ModeFpuAsm,
-// the long double steps where there is no x87); LongDouble is the portable
-// form of ModeFpuAsm. The vector forms exist for ModeSse and ModeFpuC.
-enum KernelForm : int { FormPlain, FormAvx2, FormAvx512, FormLongDouble };
+// The forms of a mode's kernel. Plain is the four-lane loop (ModeSse: SSE on
+// x86, NEON on ARM), the scalar double loop (ModeFpuC) or the x87 machine
+// code (ModeFpuAsm; the long double steps where there is no x87);
+// LongDouble is the portable form of ModeFpuAsm. The vector forms run
+// several vectors of ModeSse's float lanes or ModeFpuC's double lanes at
+// once: AVX2 and AVX-512F on x86, two-lane SSE2 (doubles only) on x86, NEON
+// on 64-bit ARM.
+enum KernelForm : int { FormPlain, FormAvx2, FormAvx512, FormLongDouble, FormSse2, FormNeon };
 
 // The form of `mode` with or without the cycle check, or null where this
 // build or this processor cannot run it. Tests and the benchmark use it to
 // run one form alone.
 RowKernel kernelForm(int mode, KernelForm form, bool cycleCheck);
+// Whether this build has that form at all, whether or not this processor
+// runs it. The x87 machine code, ModeFpuAsm's plain form, is built for x86 only.
+bool formBuilt(int mode, KernelForm form);
 
 // Makes every vector of the float forms fall back to the four-lane loop, as
 // one does when a lane comes back inside after escaping; for tests, since
@@ -77,7 +87,8 @@ struct VectorFeatureBits {
     uint32_t leaf7Ebx;
     uint64_t xcr0;
 };
-// The widest vector form those bits allow: FormAvx512, FormAvx2 or FormPlain.
+// The widest AVX form those bits allow: FormAvx512, FormAvx2 or FormPlain.
 KernelForm chooseKernelForm(const VectorFeatureBits& bits);
-// The widest form of this processor in this build, decided once.
+// The widest AVX form of this processor in this build, decided once:
+// FormPlain where there is none (and on processors other than x86).
 KernelForm processorKernelForm();

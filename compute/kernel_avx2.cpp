@@ -1,9 +1,9 @@
 // The AVX2 forms: 8 float or 4 double lanes per vector, lane masks as
-// all-ones lanes. Compiled for AVX2 function by function; called only where
-// the processor and the OS offer it.
+// all-ones lanes. Compiled for AVX2 function by function, in 32- and 64-bit
+// builds; called only where the processor and the OS offer it.
 #include "compute/kernel_forms.h"
 
-#if defined(__x86_64__) && defined(__GNUC__)
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
 #include <immintrin.h>
 
 #define VEXA_TARGET __attribute__((target("avx2")))
@@ -87,8 +87,10 @@ struct Avx2Double {
 
 VectorForms avx2VectorForms()
 {
-    // Three vectors in flight, the fastest measured: four overflow the registers.
-    return vectorFormTable<Avx2Float, 3, Avx2Double, 3>();
+    // Three vectors in flight, the fastest measured: four overflow the
+    // registers. 32-bit code has half as many, room for one.
+    constexpr int Slots = sizeof(void*) == 8 ? 3 : 1;
+    return vectorFormTable<Avx2Float, Slots, Avx2Double, Slots>();
 }
 
 #else

@@ -1,9 +1,9 @@
 // The AVX-512F forms: 16 float or 8 double lanes per vector, lane masks in
-// the mask registers. Compiled for AVX-512F function by function; called
-// only where the processor and the OS offer it.
+// the mask registers. Compiled for AVX-512F function by function, in 32- and
+// 64-bit builds; called only where the processor and the OS offer it.
 #include "compute/kernel_forms.h"
 
-#if defined(__x86_64__) && defined(__GNUC__)
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
 #include <immintrin.h>
 
 #define VEXA_TARGET __attribute__((target("avx512f")))
@@ -74,8 +74,10 @@ struct Avx512Double {
 
 VectorForms avx512VectorForms()
 {
-    // Vectors in flight as measured fastest on an AVX-512 EPYC.
-    return vectorFormTable<Avx512Float, 3, Avx512Double, 4>();
+    // Vectors in flight as measured fastest on an AVX-512 EPYC; 32-bit code
+    // has eight vector registers, room for one.
+    constexpr bool wide = sizeof(void*) == 8;
+    return vectorFormTable<Avx512Float, wide ? 3 : 1, Avx512Double, wide ? 4 : 1>();
 }
 
 #else

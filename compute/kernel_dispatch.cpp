@@ -1,5 +1,7 @@
-// Which kernel a mode runs here. The vector form is chosen once, from what
-// the processor and the OS offer; the mode kernels call through it.
+// Which kernel a mode runs here. The form is chosen once, from what the
+// processor and the OS offer; the mode kernels call through it.
+#include <initializer_list>
+
 #include "compute/compute.h"
 #include "compute/kernel_forms.h"
 #include "platform/platform.h"
@@ -7,14 +9,22 @@
 
 namespace {
 
+constexpr uint32_t Sse = 1u << 25;           // CPUID 1 EDX
+constexpr uint32_t Sse2 = 1u << 26;          // CPUID 1 EDX
 constexpr uint32_t Osxsave = 1u << 27;       // CPUID 1 ECX: XGETBV enabled by the OS
 constexpr uint32_t Avx2 = 1u << 5;           // CPUID 7 EBX
 constexpr uint32_t Avx512f = 1u << 16;       // CPUID 7 EBX
 constexpr uint64_t YmmState = 0x6;           // XCR0: SSE and AVX upper halves
 constexpr uint64_t ZmmState = 0xE6;          // XCR0: those, opmasks and both ZMM parts
 
-#if defined(__x86_64__) && defined(__GNUC__)
-#define VEXA_VECTOR_FORMS 1  // the builds that compile the vector forms
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+#define VEXA_X86 1  // the builds that compile the SSE, SSE2 and AVX forms
+
+uint32_t leaf1Edx()
+{
+    uint32_t regs[4];
+    return platformCpuid(1, regs) ? regs[3] : 0;
+}
 
 VectorFeatureBits readVectorFeatureBits()
 {
@@ -30,21 +40,60 @@ VectorFeatureBits readVectorFeatureBits()
 }
 #endif
 
+// Whether the processor runs a vector form, apart from whether it is built.
+bool processorRuns(KernelForm form)
+{
+    switch (form) {
+    case FormAvx2:
+    case FormAvx512:
+        return processorKernelForm() != FormPlain && form <= processorKernelForm();
+    case FormSse2:
+        return processorHasSse2();
+    case FormNeon:
+#ifdef __aarch64__
+        return true;
+#else
+        return false;
+#endif
+    default:
+        return true;
+    }
+}
+
 RowKernel vectorForm(int mode, KernelForm form, bool cycleCheck)
 {
-    if (form > processorKernelForm())
+    if (!processorRuns(form))
         return nullptr;
-    VectorForms table = form == FormAvx512 ? avx512VectorForms() : avx2VectorForms();
+    VectorForms table = {};
+    if (form == FormAvx512)
+        table = avx512VectorForms();
+    else if (form == FormAvx2)
+        table = avx2VectorForms();
+    else if (form == FormSse2)
+        table = sse2VectorForms();
+    else if (form == FormNeon)
+        table = neonVectorForms();
     if (mode == ModeSse)
         return table.sse[cycleCheck];
     return mode == ModeFpuC ? table.fpuC[cycleCheck] : nullptr;
 }
 
+// The fastest form of `mode` this processor runs: the widest vectors, with
+// the check. Where no checked form runs (the four-lane loop on a processor
+// with SSE but not SSE2), the plain form without it.
+RowKernel fastestForm(int mode)
+{
+    for (KernelForm form : {FormAvx512, FormAvx2, FormNeon, FormSse2, FormPlain})
+        if (RowKernel kernel = kernelForm(mode, form, true))
+            return kernel;
+    return kernelForm(mode, FormPlain, false);
+}
+
 // The form each mode runs, decided on first use.
 RowKernel chosenKernel(int mode)
 {
-    static const RowKernel sse = kernelForm(ModeSse, processorKernelForm(), true);
-    static const RowKernel fpuC = kernelForm(ModeFpuC, processorKernelForm(), true);
+    static const RowKernel sse = fastestForm(ModeSse);
+    static const RowKernel fpuC = fastestForm(ModeFpuC);
     return mode == ModeSse ? sse : fpuC;
 }
 
@@ -64,11 +113,41 @@ KernelForm chooseKernelForm(const VectorFeatureBits& bits)
 
 KernelForm processorKernelForm()
 {
-#ifdef VEXA_VECTOR_FORMS
+#ifdef VEXA_X86
     static const KernelForm form = chooseKernelForm(readVectorFeatureBits());
     return form;
 #else
     return FormPlain;
+#endif
+}
+
+bool processorHasSse2()
+{
+#ifdef VEXA_X86
+    static const bool has = (leaf1Edx() & Sse2) != 0;
+    return has;
+#else
+    return false;
+#endif
+}
+
+bool probeSse()
+{
+#ifdef VEXA_X86
+    return (leaf1Edx() & Sse) != 0;
+#elif defined(__aarch64__)
+    return true;
+#else
+    return false;
+#endif
+}
+
+const char* fourLaneUnitName()
+{
+#ifdef __aarch64__
+    return "NEON";
+#else
+    return "SSE";
 #endif
 }
 
@@ -80,11 +159,20 @@ RowKernel kernelForm(int mode, KernelForm form, bool cycleCheck)
             return cycleCheck ? kernelFpuCScalar : kernelFpuCScalarUnchecked;
         if (mode == ModeFpuAsm)
             return cycleCheck ? kernelFpuAsm : kernelFpuAsmUnchecked;
-        if (mode == ModeSse && fourLaneKernelBuilt)
-            return cycleCheck ? kernelSseFourLanes : kernelSseFourLanesUnchecked;
-        return nullptr;
+        if (mode != ModeSse || !fourLaneKernelBuilt || !probeSse())
+            return nullptr;
+        // The checked loop counts with SSE2's integer lanes on x86.
+        if (!cycleCheck)
+            return kernelSseFourLanesUnchecked;
+#ifdef VEXA_X86
+        if (!processorHasSse2())
+            return nullptr;
+#endif
+        return kernelSseFourLanes;
     case FormAvx2:
     case FormAvx512:
+    case FormSse2:
+    case FormNeon:
         return vectorForm(mode, form, cycleCheck);
     case FormLongDouble:
         if (mode != ModeFpuAsm)
@@ -92,6 +180,36 @@ RowKernel kernelForm(int mode, KernelForm form, bool cycleCheck)
         return cycleCheck ? kernelFpuLongDouble : kernelFpuLongDoubleUnchecked;
     }
     return nullptr;
+}
+
+bool formBuilt(int mode, KernelForm form)
+{
+    VectorForms table = {};
+    switch (form) {
+    case FormPlain:
+        if (mode == ModeSse)
+            return fourLaneKernelBuilt;
+#ifdef VEXA_X86
+        return mode == ModeFpuC || mode == ModeFpuAsm;
+#else
+        return mode == ModeFpuC;
+#endif
+    case FormLongDouble:
+        return mode == ModeFpuAsm;
+    case FormAvx2:
+        table = avx2VectorForms();
+        break;
+    case FormAvx512:
+        table = avx512VectorForms();
+        break;
+    case FormSse2:
+        table = sse2VectorForms();
+        break;
+    case FormNeon:
+        table = neonVectorForms();
+        break;
+    }
+    return (mode == ModeSse && table.sse[0]) || (mode == ModeFpuC && table.fpuC[0]);
 }
 
 RowKernel modeKernelStandIn = nullptr;
@@ -107,7 +225,7 @@ RowKernel kernelForMode(int mode)
         kernel = kernelFpuAsm;
         break;
     case ModeSse:
-        kernel = fourLaneKernelBuilt ? kernelSse : nullptr;
+        kernel = chosenKernel(ModeSse) ? kernelSse : nullptr;
         break;
     }
     return kernel && modeKernelStandIn ? modeKernelStandIn : kernel;

@@ -3,38 +3,27 @@
 // precision. Each lane's count grows by 4.0 while the lane is inside, so the
 // comparison mask ANDed with the threshold vector is the increment and no
 // lane needs a branch of its own; the count is shifted right by 2 at the end.
+// Compiled for SSE function by function, so that 32-bit builds still run on
+// processors without it (which never call it). There the row's set-up runs
+// on the x87, each float result rounded as SSE would round it.
 #include "compute/compute.h"
 #include "compute/kernel_forms.h"
-#include "platform/platform.h"
 #include "state/app_state.h"
-
-#if defined(__SSE__) || defined(__x86_64__) || defined(_M_X64)
-#define VEXA_HAVE_SSE 1
-#include <xmmintrin.h>
-#endif
 
 bool forceFourLaneFallback = false;
 
-#ifdef VEXA_HAVE_SSE
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+#include <xmmintrin.h>
+
 const bool fourLaneKernelBuilt = true;
-#else
-const bool fourLaneKernelBuilt = false;
-#endif
 
-bool probeSse()
-{
-    uint32_t regs[4];
-    if (!platformCpuid(1, regs))
-        return false;
-    return (regs[3] >> 25) & 1u;
-}
-
-#ifdef VEXA_HAVE_SSE
+#define VEXA_SSE __attribute__((target("sse")))
 
 namespace {
 
 // Iterates one group and stores its four counts into out[0..3].
-inline void iterateGroup(__m128 cx, __m128 cy, __m128 four, int maxIters, int32_t* out)
+VEXA_SSE inline __attribute__((always_inline)) void iterateGroup(__m128 cx, __m128 cy, __m128 four,
+                                                                 int maxIters, int32_t* out)
 {
     __m128 zr = cx, zi = cy;
     __m128 count = _mm_setzero_ps();
@@ -62,13 +51,13 @@ inline void iterateGroup(__m128 cx, __m128 cy, __m128 four, int maxIters, int32_
 
 }  // namespace
 
-void iterateFourLanes(const float* cx, float cy, int maxIters, int32_t* out)
+VEXA_SSE void iterateFourLanes(const float* cx, float cy, int maxIters, int32_t* out)
 {
     const __m128 four = _mm_set1_ps(4.0f);
     iterateGroup(_mm_loadu_ps(cx), _mm_set1_ps(cy), four, maxIters, out);
 }
 
-bool kernelSseFourLanesUnchecked(int row, int maxIters)
+VEXA_SSE bool kernelSseFourLanesUnchecked(int row, int maxIters)
 {
     int columns = 0;
     int32_t* p = rowStorage(row, &columns);
@@ -76,11 +65,11 @@ bool kernelSseFourLanesUnchecked(int row, int maxIters)
         return false;
     const int groups = app.width > 0 ? (app.width + 3) / 4 : 0;
 
-    const float xf = (float)app.xMin;
-    const float yf = (float)((double)row * app.stepY + app.yMin);
-    const float s = (float)app.stepY;
-    alignas(16) const float offsets[4] = {0.0f, s, s + s, 3.0f * s};
-    const float step = (float)app.stepX;
+    const float xf = roundToFloat((float)app.xMin);
+    const float yf = roundToFloat((float)((double)row * app.stepY + app.yMin));
+    const float s = roundToFloat((float)app.stepY);
+    alignas(16) const float offsets[4] = {0.0f, s, s + s, roundToFloat(3.0f * s)};
+    const float step = roundToFloat((float)app.stepX);
     alignas(16) const float advance[4] = {4.0f * step, 4.0f * step, 4.0f * step, 4.0f * step};
     alignas(16) const float fours[4] = {4.0f, 4.0f, 4.0f, 4.0f};
 
@@ -104,7 +93,11 @@ bool kernelSseFourLanesUnchecked(int row, int maxIters)
     return true;
 }
 
-#else
+#elif !defined(__aarch64__)
+
+// No four-lane unit this build knows of (64-bit ARM has its own, in
+// kernel_neon.cpp): no ModeSse.
+const bool fourLaneKernelBuilt = false;
 
 void iterateFourLanes(const float*, float, int, int32_t*)
 {

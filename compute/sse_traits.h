@@ -1,18 +1,19 @@
-// The four-lane SSE operations that the vector-form body (vector_forms.h)
-// is written over: one 128-bit vector is exactly one group of four. For
-// kernel_sse_checked.cpp and for tests that drive the body's pieces with
-// vector states of their own.
+// The SSE2 operations that the vector-form body (vector_forms.h) is written
+// over: four float lanes, one 128-bit vector being exactly one group of
+// four, and two double lanes. For kernel_sse2.cpp and for tests that drive
+// the body's pieces with vector states of their own.
 #pragma once
 
-#if defined(__x86_64__) && defined(__GNUC__)
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
 #define VEXA_SSE_TRAITS 1
 #include <emmintrin.h>
 
 #include <cstdint>
 
-// Part of the baseline x86-64 instruction set, so no target of its own.
-#define VEXA_SSE_TARGET
-#define VEXA_SSE_OP static inline __attribute__((always_inline))
+// Baseline on x86-64; a 32-bit build compiles these functions alone for
+// SSE2 and calls them only where the processor has it.
+#define VEXA_SSE_TARGET __attribute__((target("sse2")))
+#define VEXA_SSE_OP static VEXA_SSE_TARGET inline __attribute__((always_inline))
 
 struct SseFloat {
     using V = __m128;
@@ -47,6 +48,39 @@ struct SseFloat {
         __m128i last = _mm_cmpeq_epi32(c, _mm_set1_epi32(maxIters));
         last = _mm_or_si128(last, _mm_castps_si128(fromBits(inside)));
         _mm_storeu_si128((__m128i*)out, _mm_or_si128(c, last));
+    }
+};
+
+struct Sse2Double {
+    using V = __m128d;
+    using M = __m128d;
+    using I = __m128i;
+    using Scalar = double;
+    static constexpr int Lanes = 2;
+    VEXA_SSE_OP V load(const double* p) { return _mm_load_pd(p); }
+    VEXA_SSE_OP V splat(double a) { return _mm_set1_pd(a); }
+    VEXA_SSE_OP V add(V a, V b) { return _mm_add_pd(a, b); }
+    VEXA_SSE_OP V sub(V a, V b) { return _mm_sub_pd(a, b); }
+    VEXA_SSE_OP V mul(V a, V b) { return _mm_mul_pd(a, b); }
+    VEXA_SSE_OP M notAbove(V a, V b) { return _mm_cmpngt_pd(a, b); }
+    VEXA_SSE_OP M equal(V a, V b) { return _mm_cmpeq_pd(a, b); }
+    VEXA_SSE_OP M both(M a, M b) { return _mm_and_pd(a, b); }
+    VEXA_SSE_OP M without(M a, M b) { return _mm_andnot_pd(b, a); }
+    VEXA_SSE_OP unsigned bits(M m) { return (unsigned)_mm_movemask_pd(m); }
+    VEXA_SSE_OP M fromBits(unsigned b)
+    {
+        const int low = (b & 1u) ? -1 : 0, high = (b & 2u) ? -1 : 0;
+        return _mm_castsi128_pd(_mm_setr_epi32(low, low, high, high));
+    }
+    VEXA_SSE_OP I zeroCount() { return _mm_setzero_si128(); }
+    VEXA_SSE_OP I countUp(I c, M m) { return _mm_sub_epi64(c, _mm_castpd_si128(m)); }
+    // SSE2 has no 64-bit lane comparison: the two counts are looked at alone.
+    VEXA_SSE_OP void storeCounts(int32_t* out, I c, unsigned inside, int maxIters)
+    {
+        alignas(16) int64_t counts[2];
+        _mm_store_si128((__m128i*)counts, c);
+        for (int k = 0; k < 2; ++k)
+            out[k] = ((inside >> k) & 1u) || counts[k] == maxIters ? -1 : (int32_t)counts[k];
     }
 };
 

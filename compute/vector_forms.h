@@ -333,11 +333,12 @@ VEXA_TARGET bool vectorFormSse(int row, int maxIters)
         return false;
     const int64_t groups = app.width > 0 ? ((int64_t)app.width + 3) / 4 : 0;
     const int64_t writable = std::min<int64_t>(4 * groups, columns);
-    const float xf = (float)app.xMin;
-    const float cy = (float)((double)row * app.stepY + app.yMin);
-    const float s = (float)app.stepY;
-    const float a = 4.0f * (float)app.stepX;
-    float lane[4] = {xf + 0.0f, xf + s, xf + (s + s), xf + 3.0f * s};
+    const float xf = roundToFloat((float)app.xMin);
+    const float cy = roundToFloat((float)((double)row * app.stepY + app.yMin));
+    const float s = roundToFloat((float)app.stepY);
+    const float a = roundToFloat(4.0f * roundToFloat((float)app.stepX));
+    float lane[4] = {xf + 0.0f, roundToFloat(xf + s), roundToFloat(xf + roundToFloat(s + s)),
+                     roundToFloat(xf + roundToFloat(3.0f * s))};
     alignas(64) float cx[PieceLanes];
     alignas(64) int32_t counts[PieceLanes];
     for (int64_t g0 = 0; g0 < groups; g0 += PieceGroups) {
@@ -345,7 +346,7 @@ VEXA_TARGET bool vectorFormSse(int row, int maxIters)
         for (int i = 0; i < lanes; i += 4)
             for (int k = 0; k < 4; ++k) {
                 cx[i + k] = lane[k];
-                lane[k] = lane[k] + a;
+                lane[k] = roundToFloat(lane[k] + a);
             }
         const int padded = roundUpToVectors<T::Lanes>(lanes);
         std::fill(cx + lanes, cx + padded, INFINITY);  // outside from the start

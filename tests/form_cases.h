@@ -33,11 +33,14 @@ inline std::vector<FormCase> formCasesOf(int mode)
     if (mode == ModeSse)
         named = {{{"Sse_FourLanes", "Sse_FourLanesChecked"}, FormPlain},
                  {{"Sse_Avx2", "Sse_Avx2Checked"}, FormAvx2},
-                 {{"Sse_Avx512", "Sse_Avx512Checked"}, FormAvx512}};
+                 {{"Sse_Avx512", "Sse_Avx512Checked"}, FormAvx512},
+                 {{"Sse_Neon", "Sse_NeonChecked"}, FormNeon}};
     if (mode == ModeFpuC)
         named = {{{"FpuC_Scalar", "FpuC_ScalarChecked"}, FormPlain},
+                 {{"FpuC_Sse2", "FpuC_Sse2Checked"}, FormSse2},
                  {{"FpuC_Avx2", "FpuC_Avx2Checked"}, FormAvx2},
-                 {{"FpuC_Avx512", "FpuC_Avx512Checked"}, FormAvx512}};
+                 {{"FpuC_Avx512", "FpuC_Avx512Checked"}, FormAvx512},
+                 {{"FpuC_Neon", "FpuC_NeonChecked"}, FormNeon}};
     if (mode == ModeFpuAsm)
         named = {{{"FpuAsm_MachineCode", "FpuAsm_MachineCodeChecked"}, FormPlain},
                  {{"FpuAsm_LongDouble", "FpuAsm_LongDoubleChecked"}, FormLongDouble}};
@@ -73,13 +76,9 @@ inline std::string whyAbsent(const FormCase& c)
 {
     if (kernelForm(c.mode, c.form, c.check))
         return "";
-    const char* set = c.form == FormAvx512 ? "AVX-512F" : c.form == FormAvx2 ? "AVX2" : "this";
-    if (c.form == FormAvx2 || c.form == FormAvx512) {
-        VectorForms built = c.form == FormAvx512 ? avx512VectorForms() : avx2VectorForms();
-        if (built.sse[0] && processorKernelForm() < c.form)
-            return std::string("this processor or its OS offers no ") + set + " form";
-    }
-    return std::string("this build has no ") + c.name + " form";
+    if (!formBuilt(c.mode, c.form))
+        return std::string("this build has no ") + c.name + " form";
+    return std::string("this processor or its OS cannot run the ") + c.name + " form";
 }
 
 inline std::string formCaseName(const testing::TestParamInfo<FormCase>& info)

@@ -118,8 +118,14 @@ TEST(StartMode, FollowsTheProbe)
     EXPECT_FALSE(app.sseAvailable);
     testing::internal::CaptureStdout();
     chooseStartMode(true);
+    // 64-bit ARM names the unit it really has.
+#ifdef __aarch64__
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "NEON instructions supported. Switching to NEON quadpoints computation.\n");
+#else
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "SSE instructions supported. Switching to SSE quadpoints computation.\n");
+#endif
     EXPECT_EQ(app.computeMode, ModeSse);
     EXPECT_TRUE(app.sseAvailable);
     app.computeMode = ModeFpuAsm;

@@ -83,7 +83,7 @@ std::string firstDifference(const Counts& got, const Counts& want)
 // must run on across the pieces' seams.
 const int pieceWidths[] = {1023, 1024, 1025, 2051, 4097};
 
-class FormCounts : public ::testing::TestWithParam<FormCase> {
+class BufferedRows : public ::testing::Test {
 protected:
     void SetUp() override { app.iterationBuffer = new IterationBuffer(Columns, 400); }
     void TearDown() override
@@ -92,6 +92,11 @@ protected:
         app.iterationBuffer = nullptr;
         forceFourLaneFallback = false;
     }
+    static constexpr int Columns = 4100;  // 4097 rounded to whole groups
+};
+
+class FormCounts : public BufferedRows, public ::testing::WithParamInterface<FormCase> {
+protected:
     // The form against its mode's reference on the rows of `v` at `width`,
     // for each limit.
     void expectReferenceCounts(RowKernel kernel, const View& v, int width,
@@ -107,7 +112,6 @@ protected:
                     << v.name << ", width " << width << ", limit " << limit << ", row " << row;
             }
     }
-    static constexpr int Columns = 4100;  // 4097 rounded to whole groups
 };
 
 using FloatFormCounts = FormCounts;
@@ -180,6 +184,65 @@ INSTANTIATE_TEST_SUITE_P(FpuAsm, FormCounts,
 INSTANTIATE_TEST_SUITE_P(Sse, FloatFormCounts, testing::ValuesIn(formCasesBesideTheReference(ModeSse)),
                          formCaseName);
 
+namespace {
+
+// FNV-1a over the counts of the plain form of `mode` on every row of `v`
+// at several widths and limits.
+uint64_t plainCountsDigest(int mode, const View& v)
+{
+    const RowKernel plain = kernelForm(mode, FormPlain, false);
+    uint64_t digest = 14695981039346656037ull;
+    for (int width : {1, 5, 33, 501, 1025})
+        for (int limit : {2, v.limit})
+            for (int row : v.rows) {
+                setView(v, width);
+                for (int32_t count : runRow(plain, row, limit))
+                    for (int b = 0; b < 4; ++b)
+                        digest = (digest ^ (uint8_t)((uint32_t)count >> (8 * b))) * 1099511628211ull;
+            }
+    return digest;
+}
+
+// The digests of amd64's plain forms, recorded there: the counts every
+// architecture must give. x87: the machine code, on x86 alone.
+struct Digests {
+    uint64_t sse, fpuC, x87;
+};
+const Digests amd64Digests[] = {
+    {0x8f4ea46258712b07ull, 0x992f55a74c278db5ull, 0xf3dde1e1fd858645ull},
+    {0xeeefefc28f9ae7d5ull, 0xf702887847192f4eull, 0xf702887847192f4eull},
+    {0x11155998a6d080c5ull, 0x200cdd4ba1288378ull, 0xde90ab4f74a77399ull},
+    {0xd88e720a6f833f25ull, 0x1e4a9b3394f40c65ull, 0x1e4a9b3394f40c65ull},
+    {0xc674c70f4a70eb95ull, 0x3b7ab4da8d7db515ull, 0x3b7ab4da8d7db515ull},
+    {0x75b1f2b122edbf03ull, 0xf8b163f8951e1a5dull, 0x0c7cdf7f1e45b453ull},
+    {0xb3ebbec9f4425065ull, 0x8c5c026f5b4f0335ull, 0x8c5c026f5b4f0335ull},
+    {0xb3ebbec9f4425065ull, 0x8c5c026f5b4f0335ull, 0x8c5c026f5b4f0335ull},
+    {0xe44f63743154bdc5ull, 0x8fe9ef0aeacb53adull, 0x8fe9ef0aeacb53adull},
+    {0xfb59b1ad63f5d693ull, 0x6736928eaba2cff6ull, 0x6736928eaba2cff6ull},
+    {0xf92d0119af7a88f4ull, 0x1c8a801a4bebc414ull, 0x1f47ba12d5a6935dull},
+};
+
+using AcrossArchitectures = BufferedRows;
+
+}  // namespace
+
+// The plain forms here give amd64's counts on every view; every other form
+// is held to them above, so each gives amd64's counts too.
+TEST_F(AcrossArchitectures, PlainFormsGiveAmd64sCounts)
+{
+    static_assert(sizeof amd64Digests / sizeof amd64Digests[0] == sizeof views / sizeof views[0], "");
+    for (size_t i = 0; i < sizeof views / sizeof views[0]; ++i) {
+        const View& v = views[i];
+        if (kernelForm(ModeSse, FormPlain, false)) {
+            EXPECT_EQ(plainCountsDigest(ModeSse, v), amd64Digests[i].sse) << "four-lane loop, " << v.name;
+        }
+        EXPECT_EQ(plainCountsDigest(ModeFpuC, v), amd64Digests[i].fpuC) << "scalar double, " << v.name;
+        if (formBuilt(ModeFpuAsm, FormPlain)) {
+            EXPECT_EQ(plainCountsDigest(ModeFpuAsm, v), amd64Digests[i].x87) << "x87, " << v.name;
+        }
+    }
+}
+
 TEST(KernelDispatch, VectorFormFromProcessorBits)
 {
     // CPUID 1 ECX bit 27 (OSXSAVE); CPUID 7 EBX bits 5 (AVX2) and 16
@@ -209,7 +272,7 @@ TEST(KernelDispatch, ProcessorFormAgreesWithTheProcessorFlags)
     }
     line += " ";
     KernelForm want = FormPlain;
-#if defined(__x86_64__)
+#if defined(__x86_64__) || defined(__i386__)
     if (line.find(" avx2 ") != std::string::npos)
         want = line.find(" avx512f ") != std::string::npos ? FormAvx512 : FormAvx2;
 #endif

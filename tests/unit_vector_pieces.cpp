@@ -9,13 +9,28 @@
 #include "compute/sse_traits.h"
 
 #ifdef VEXA_SSE_TRAITS
-#define VEXA_TARGET VEXA_SSE_TARGET
-#include "compute/vector_forms.h"
-
 #include <cmath>
 #include <vector>
 
+#define VEXA_TARGET VEXA_SSE_TARGET
+#include "compute/vector_forms.h"
+
+// A 32-bit build compiles this file's own code for SSE2 too; each test
+// first makes sure the processor has it.
+#ifdef __i386__
+#pragma GCC target("sse2")
+#endif
+
 namespace {
+
+class VectorPieces : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!processorHasSse2())
+            GTEST_SKIP() << "this processor has no SSE2";
+    }
+};
 
 using T = SseFloat;
 using V = T::V;
@@ -64,7 +79,7 @@ Counts fourLaneCounts(const float* cx, float cy, int maxIters)
 
 // With c = -6 the point 3 is a fixed point outside; with c = -6.25 the
 // point 2.5 lands on 0, inside, at the next step.
-TEST(VectorPieces, EscapedLanesAreProvenOutsideOnlyByWhatHolds)
+TEST_F(VectorPieces, EscapedLanesAreProvenOutsideOnlyByWhatHolds)
 {
     alignas(16) const float cx[4] = {0.0f, -6.0f, -6.0f, -6.25f};
     const float inf = INFINITY;
@@ -95,7 +110,7 @@ TEST(VectorPieces, EscapedLanesAreProvenOutsideOnlyByWhatHolds)
     EXPECT_TRUE(proveEscapedOutside<T>(v, need, fixed, 0.0f, 50, 1 << 30));
 }
 
-TEST(VectorPieces, SettlingStoresTheVectorOrRecomputesItsGroup)
+TEST_F(VectorPieces, SettlingStoresTheVectorOrRecomputesItsGroup)
 {
     const int limit = 40;
     const Counts want = fourLaneCounts(escaping, 0.25f, limit);
@@ -120,7 +135,7 @@ TEST(VectorPieces, SettlingStoresTheVectorOrRecomputesItsGroup)
 
 // A lane inside that is not alive has come back: the vector is marked, and
 // its end is recomputed by the four-lane loop.
-TEST(VectorPieces, LaneBackInsideIsDetectedAndItsVectorRecomputed)
+TEST_F(VectorPieces, LaneBackInsideIsDetectedAndItsVectorRecomputed)
 {
     VectorSlots<T, 1> s;
     const float cy = 0.25f;
@@ -140,7 +155,7 @@ TEST(VectorPieces, LaneBackInsideIsDetectedAndItsVectorRecomputed)
     EXPECT_EQ(Counts(out, out + 4), fourLaneCounts(escaping, cy, 40));
 }
 
-TEST(VectorPieces, RepeatingLanesAreFrozenOutsideAndSavesFallOnPowersOfTwo)
+TEST_F(VectorPieces, RepeatingLanesAreFrozenOutsideAndSavesFallOnPowersOfTwo)
 {
     VectorSlots<T, 1> s;
     startChunk(s, 0, escaping, 0, 1, T::splat(0.0f));
