@@ -45,11 +45,16 @@ struct BenchOptions {
     int modeKey;       // --mode 1|2|3|4 (the mode keys), frames only; 0: start-up's mode
     int participants;  // --threads P, frames only; 0: every processor
     int frameCount;    // --count N, frames only
+    bool help;         // --help: print the usage, nothing else
+    bool version;      // --version: print the version, nothing else
 };
-// Reads the options after the program name. Returns false, naming the
-// fault in `fault`, on an unknown option or a value out of range.
-bool parseBenchOptions(int argc, const char* const* argv, BenchOptions* options,
-                       const char** fault);
+// Reads the options after the program name; --help or --version ends the
+// reading. Returns false on an unknown option, a missing value, a value that
+// is not a plain decimal number in range, or options that do not go
+// together, with a line in `fault` (at least faultSize bytes) that names
+// the offending argument.
+bool parseBenchOptions(int argc, const char* const* argv, BenchOptions* options, char* fault,
+                       int faultSize);
 
 // The fastest of a few timed passes per kernel: the mode lines (what each
 // mode runs here), then each vector or plain form without the cycle check,

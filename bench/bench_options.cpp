@@ -1,19 +1,26 @@
 // The command line of vexa_bench.
-#include <cstdlib>
+#include <cstdio>
 #include <cstring>
 
 #include "bench/bench.h"
 
 namespace {
 
-// A whole decimal number within [low, high].
+// A whole decimal number within [low, high], digits only: strtol would also
+// take leading blanks, a sign or trailing junk, which a typo should not pass.
 bool readNumber(const char* text, int low, int high, int* value)
 {
     if (!text || !*text)
         return false;
-    char* end = nullptr;
-    long n = strtol(text, &end, 10);
-    if (*end != '\0' || n < low || n > high)
+    long n = 0;
+    for (const char* c = text; *c; ++c) {
+        if (*c < '0' || *c > '9')
+            return false;
+        n = n * 10 + (*c - '0');
+        if (n > high)  // also keeps long digit strings from overflowing
+            return false;
+    }
+    if (n < low)
         return false;
     *value = (int)n;
     return true;
@@ -23,53 +30,65 @@ struct NumberOption {
     const char* name;
     int low, high;
     int BenchOptions::*field;
-    const char* fault;
+    const char* range;
 };
 
 const NumberOption numberOptions[] = {
-    {"--limit", 1, 9999, &BenchOptions::maxIters, "--limit takes a number from 1 to 9999"},
-    {"--mode", 1, 4, &BenchOptions::modeKey, "--mode takes 1, 2, 3 or 4"},
-    {"--threads", 1, 1024, &BenchOptions::participants, "--threads takes a number from 1 to 1024"},
-    {"--count", 1, 1000000, &BenchOptions::frameCount, "--count takes a number from 1 to 1000000"},
+    {"--limit", 1, 9999, &BenchOptions::maxIters, "a number from 1 to 9999"},
+    {"--mode", 1, 4, &BenchOptions::modeKey, "1, 2, 3 or 4"},
+    {"--threads", 1, 1024, &BenchOptions::participants, "a number from 1 to 1024"},
+    {"--count", 1, 1000000, &BenchOptions::frameCount, "a number from 1 to 1000000"},
 };
 
-// The number option at argv[i] and its value; false, with the fault, when
-// there is no such option or no fitting value.
-bool readNumberOption(int argc, const char* const* argv, int i, BenchOptions* options,
-                      const char** fault)
+const NumberOption* findNumberOption(const char* name)
 {
-    const NumberOption* option = nullptr;
     for (const NumberOption& o : numberOptions)
-        if (strcmp(argv[i], o.name) == 0)
-            option = &o;
-    *fault = option ? option->fault : "unknown option";
-    return option && readNumber(i + 1 < argc ? argv[i + 1] : nullptr, option->low, option->high,
-                                &(options->*option->field));
+        if (strcmp(name, o.name) == 0)
+            return &o;
+    return nullptr;
 }
 
 }  // namespace
 
-bool parseBenchOptions(int argc, const char* const* argv, BenchOptions* options,
-                       const char** fault)
+bool parseBenchOptions(int argc, const char* const* argv, BenchOptions* options, char* fault,
+                       int faultSize)
 {
-    *options = {false, false, 1000, 0, 0, 200};
-    bool frameOptions = false;
+    *options = {false, false, 1000, 0, 0, 200, false, false};
+    fault[0] = '\0';
+    const char* frameOption = nullptr;  // the first option that needs --frames
     for (int i = 1; i < argc; ++i) {
-        if (strcmp(argv[i], "--view") == 0) {
+        const char* arg = argv[i];
+        const NumberOption* option = findNumberOption(arg);
+        if (strcmp(arg, "--help") == 0 || strcmp(arg, "--version") == 0) {
+            options->help = arg[2] == 'h';
+            options->version = !options->help;
+            return true;
+        } else if (strcmp(arg, "--view") == 0) {
             options->otherView = true;
-        } else if (strcmp(argv[i], "--frames") == 0) {
+        } else if (strcmp(arg, "--frames") == 0) {
             options->frames = true;
-        } else if (readNumberOption(argc, argv, i, options, fault)) {
-            frameOptions = true;
-            ++i;
-        } else {
+        } else if (!option) {
+            snprintf(fault, faultSize, "unknown option '%s'", arg);
             return false;
+        } else if (i + 1 >= argc) {
+            snprintf(fault, faultSize, "%s takes %s; none given", arg, option->range);
+            return false;
+        } else if (!readNumber(argv[i + 1], option->low, option->high,
+                               &(options->*option->field))) {
+            snprintf(fault, faultSize, "%s takes %s, not '%s'", arg, option->range, argv[i + 1]);
+            return false;
+        } else {
+            frameOption = frameOption ? frameOption : arg;
+            ++i;
         }
     }
-    *fault = options->frames ? "--view does not go with --frames"
-                             : "--limit, --mode, --threads and --count need --frames";
-    if (options->frames ? options->otherView : frameOptions)
+    if (options->frames && options->otherView) {
+        snprintf(fault, faultSize, "--view does not go with --frames");
         return false;
-    *fault = nullptr;
+    }
+    if (!options->frames && frameOption) {
+        snprintf(fault, faultSize, "%s needs --frames", frameOption);
+        return false;
+    }
     return true;
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The deeper checks CI runs after the tests: the unit and GL tests under the
 # address, undefined-behaviour and thread sanitizers, a soak of the running
-# program, and a fuzzing run of the vertex-program translator. Expects
+# program, a fuzzing run of the vertex-program translator, and the Debian
+# package judged by lintian, appstreamcli, desktop-file-validate and man. Expects
 # scripts/test.sh to have built build/ first.
 #   scripts/check.sh [SOAK_MINUTES [FUZZ_SECONDS]]
 set -euo pipefail
@@ -11,3 +12,4 @@ scripts/setup.sh --checks
 scripts/sanitize.sh
 scripts/soak.sh "${1:-1}"
 scripts/fuzz.sh "${2:-60}"
+scripts/package_check.sh

@@ -6,8 +6,12 @@ set -euo pipefail
 
 packages=(cmake g++ make pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri
           libgtest-dev xvfb xauth xdotool imagemagick x11-utils dpkg-dev file desktop-file-utils)
+# What the package tests run: man and lexgrog on the manual pages, appstreamcli
+# on the metadata.
+packages+=(man-db groff-base appstream)
 if [ "${1:-}" = "--checks" ]; then
   packages+=(clang libclang-rt-14-dev)
+  packages+=(lintian)  # the package check (scripts/package_check.sh)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -67,3 +67,34 @@ TEST(BenchProgram, KernelTableOfTheOtherViewHasEveryLine)
             << lines[i + 1];
     }
 }
+
+TEST(BenchProgram, HelpAndVersionAnswerOnStandardOutput)
+{
+    int status = -1;
+    EXPECT_EQ(runCommand(std::string(VEXA_BENCH_BINARY) + " --version 2>&1", &status),
+              "vexa_bench 3.0.0b\n");
+    EXPECT_EQ(status, 0);
+    const std::string help = runCommand(std::string(VEXA_BENCH_BINARY) + " --help 2>/dev/null", &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(help.rfind("usage: vexa_bench [--view]\n", 0), 0u) << help;
+    EXPECT_EQ(runCommand(std::string(VEXA_BENCH_BINARY) + " --help 2>&1 >/dev/null"), "");
+}
+
+TEST(BenchProgram, WrongArgumentsAreNamedOnStandardErrorWithStatus2)
+{
+    struct Case { const char* args; const char* firstLine; };
+    const Case cases[] = {
+        {"--frame", "vexa_bench: unknown option '--frame'"},
+        {"--frames --limit ' 5'", "vexa_bench: --limit takes a number from 1 to 9999, not ' 5'"},
+        {"--count 3", "vexa_bench: --count needs --frames"},
+    };
+    for (const Case& c : cases) {
+        int status = -1;
+        const std::string err =
+            runCommand(std::string(VEXA_BENCH_BINARY) + " " + c.args + " 2>&1 >/dev/null", &status);
+        EXPECT_EQ(status, 2) << c.args;
+        EXPECT_EQ(err.substr(0, err.find('\n')), c.firstLine);
+        EXPECT_NE(err.find("\nusage: vexa_bench"), std::string::npos) << err;
+        EXPECT_EQ(runCommand(std::string(VEXA_BENCH_BINARY) + " " + c.args + " 2>/dev/null"), "") << c.args;
+    }
+}
