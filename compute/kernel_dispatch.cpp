@@ -158,7 +158,7 @@ RowKernel kernelForm(int mode, KernelForm form, bool cycleCheck)
         if (mode == ModeFpuC)
             return cycleCheck ? kernelFpuCScalar : kernelFpuCScalarUnchecked;
         if (mode == ModeFpuAsm)
-            return cycleCheck ? kernelFpuAsm : kernelFpuAsmUnchecked;
+            return formBuilt(mode, form) ? cycleCheck ? kernelFpuAsm : kernelFpuAsmUnchecked : nullptr;
         if (mode != ModeSse || !fourLaneKernelBuilt || !probeSse())
             return nullptr;
         // The checked loop counts with SSE2's integer lanes on x86.

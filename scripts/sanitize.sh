@@ -19,11 +19,7 @@ configure build-asan address,undefined vexa_unit_tests vexa_gl_tests
 export ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 build-asan/tests/vexa_unit_tests --gtest_brief=1
-xvfb-run -a -s "$display" build-asan/tests/vexa_gl_tests --gtest_brief=1 \
-  --gtest_filter=-GpuWithoutExtension.*
-MESA_EXTENSION_OVERRIDE="-GL_ARB_vertex_program -GL_NV_vertex_program" \
-  xvfb-run -a -s "$display" build-asan/tests/vexa_gl_tests --gtest_brief=1 \
-  --gtest_filter=GpuWithoutExtension.*
+scripts/gl_tests.sh build-asan
 unset ASAN_OPTIONS UBSAN_OPTIONS
 
 configure build-tsan thread vexa_gl_tests

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building and testing vexa need, from Debian's packages;
-# with --checks also what the deeper checks need (clang for the fuzzer).
+# with --checks also what the deeper checks need (clang for the fuzzer);
+# with --cross the cross compilers and the :i386 and :arm64 libraries of
+# the cross builds, and qemu-user to run the arm64 programs.
 # As root it runs apt-get itself; otherwise it prints the command to run.
 set -euo pipefail
 
@@ -12,6 +14,22 @@ packages+=(man-db groff-base appstream)
 if [ "${1:-}" = "--checks" ]; then
   packages+=(clang libclang-rt-14-dev)
   packages+=(lintian)  # the package check (scripts/package_check.sh)
+fi
+if [ "${1:-}" = "--cross" ]; then
+  packages+=(g++-i686-linux-gnu g++-aarch64-linux-gnu qemu-user)
+  for arch in i386 arm64; do
+    packages+=("libc6:$arch" "libstdc++6:$arch" "freeglut3-dev:$arch" "libglu1-mesa-dev:$arch"
+               "libgl1-mesa-dev:$arch" "libgtest-dev:$arch")
+  done
+  packages+=(libgl1-mesa-dri:i386)  # the i386 GL tests draw with i386 Mesa
+  for arch in i386 arm64; do
+    dpkg --print-foreign-architectures | grep -qx "$arch" && continue
+    if [ "$(id -u)" -ne 0 ]; then
+      echo "Run: sudo dpkg --add-architecture $arch"
+      exit 1
+    fi
+    dpkg --add-architecture "$arch"
+  done
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -102,10 +102,12 @@ protected:
     void expectReferenceCounts(RowKernel kernel, const View& v, int width,
                                std::initializer_list<int> limits)
     {
-        const RowKernel reference = kernelForm(GetParam().mode, FormPlain, false);
+        const int mode = GetParam().mode;
+        const RowKernel reference = kernelForm(mode, referenceForm(mode), false);
         ASSERT_NE(reference, nullptr);
-        for (int limit : limits)
+        for (int asked : limits)
             for (int row : v.rows) {
+                const int limit = limitForTheForm(mode, asked);
                 setView(v, width);
                 const Counts want = runRow(reference, row, limit);
                 ASSERT_EQ(firstDifference(runRow(kernel, row, limit), want), "")

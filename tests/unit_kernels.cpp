@@ -122,6 +122,8 @@ TEST_F(Kernels, PlainKernelMatchesIndependentDoubleComputation)
 
 TEST_F(Kernels, MachineCodeAndLongDoubleFormsAgreeOnWholeRows)
 {
+    if (!formBuilt(ModeFpuAsm, FormPlain))
+        GTEST_SKIP() << "this build has no x87 machine code: kernelFpuAsm is the long double form";
     // The start-up view and deep zooms at the boundary of the set.
     struct View { double x0, y0, step; int limit; };
     for (View v : {View{-2.0, -1.5, 0.006, 40}, View{-2.0, -1.5, 0.006, 9999},
