@@ -88,8 +88,8 @@ struct Avx2Double {
 VectorForms avx2VectorForms()
 {
     // Three vectors in flight, the fastest measured: four overflow the
-    // registers. 32-bit code has half as many, room for one.
-    constexpr int Slots = sizeof(void*) == 8 ? 3 : 1;
+    // registers. 32-bit code has half as many; two did best there.
+    constexpr int Slots = sizeof(void*) == 8 ? 3 : 2;
     return vectorFormTable<Avx2Float, Slots, Avx2Double, Slots>();
 }
 
