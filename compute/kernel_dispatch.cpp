@@ -60,19 +60,28 @@ bool processorRuns(KernelForm form)
     }
 }
 
-RowKernel vectorForm(int mode, KernelForm form, bool cycleCheck)
+// The table of a vector form's instruction set: empty where this build has
+// none, or for a form that is not a vector form.
+VectorForms vectorFormsOf(KernelForm form)
 {
-    if (!processorRuns(form))
-        return nullptr;
-    VectorForms table = {};
-    if (form == FormAvx512)
-        table = avx512VectorForms();
-    else if (form == FormAvx2)
-        table = avx2VectorForms();
-    else if (form == FormSse2)
-        table = sse2VectorForms();
-    else if (form == FormNeon)
-        table = neonVectorForms();
+    switch (form) {
+    case FormAvx2:
+        return avx2VectorForms();
+    case FormAvx512:
+        return avx512VectorForms();
+    case FormSse2:
+        return sse2VectorForms();
+    case FormNeon:
+        return neonVectorForms();
+    default:
+        return {};
+    }
+}
+
+// The vector form of `mode` in this build, whether or not the processor runs it.
+RowKernel builtVectorForm(int mode, KernelForm form, bool cycleCheck)
+{
+    const VectorForms table = vectorFormsOf(form);
     if (mode == ModeSse)
         return table.sse[cycleCheck];
     return mode == ModeFpuC ? table.fpuC[cycleCheck] : nullptr;
@@ -173,7 +182,7 @@ RowKernel kernelForm(int mode, KernelForm form, bool cycleCheck)
     case FormAvx512:
     case FormSse2:
     case FormNeon:
-        return vectorForm(mode, form, cycleCheck);
+        return processorRuns(form) ? builtVectorForm(mode, form, cycleCheck) : nullptr;
     case FormLongDouble:
         if (mode != ModeFpuAsm)
             return nullptr;
@@ -184,32 +193,17 @@ RowKernel kernelForm(int mode, KernelForm form, bool cycleCheck)
 
 bool formBuilt(int mode, KernelForm form)
 {
-    VectorForms table = {};
-    switch (form) {
-    case FormPlain:
-        if (mode == ModeSse)
-            return fourLaneKernelBuilt;
-#ifdef VEXA_X86
-        return mode == ModeFpuC || mode == ModeFpuAsm;
-#else
-        return mode == ModeFpuC;
-#endif
-    case FormLongDouble:
+    if (form == FormLongDouble)
         return mode == ModeFpuAsm;
-    case FormAvx2:
-        table = avx2VectorForms();
-        break;
-    case FormAvx512:
-        table = avx512VectorForms();
-        break;
-    case FormSse2:
-        table = sse2VectorForms();
-        break;
-    case FormNeon:
-        table = neonVectorForms();
-        break;
-    }
-    return (mode == ModeSse && table.sse[0]) || (mode == ModeFpuC && table.fpuC[0]);
+    if (form != FormPlain)
+        return builtVectorForm(mode, form, true) != nullptr;
+    if (mode == ModeSse)
+        return fourLaneKernelBuilt;
+#ifdef VEXA_X86
+    return mode == ModeFpuC || mode == ModeFpuAsm;
+#else
+    return mode == ModeFpuC;
+#endif
 }
 
 RowKernel modeKernelStandIn = nullptr;
