@@ -37,34 +37,20 @@ Counts runRow(bool (*kernel)(int, int), int maxIters, int count, int row = 0)
     return Counts(p, p + count);
 }
 
-// Scalar emulation of one lane of the four-lane kernel in float arithmetic.
-int referenceFloat(float cx, float cy, int maxIters)
-{
-    float zr = cx, zi = cy;
-    int count = 0;
-    for (; count < maxIters; ++count) {
-        float zr2 = zr * zr, zi2 = zi * zi, t = zi * zr;
-        if (!(zi2 + zr2 < 4.0f))
-            break;
-        zi = (t + t) + cy;
-        zr = (zr2 - zi2) + cx;
-    }
-    return count == maxIters ? -1 : count;
-}
-
 // Lanes start at xMin + {0, 1, 2, 3} steps and advance by four steps per group.
 Counts referenceSseRow(int row, int maxIters)
 {
     int groups = app.width > 0 ? (app.width + 3) / 4 : 0;
-    float s = (float)app.stepY, yf = (float)((double)row * app.stepY + app.yMin);
-    float cx[4] = {0.0f, s, s + s, 3.0f * s};
+    float s = asFloat((float)app.stepY), yf = asFloat((float)((double)row * app.stepY + app.yMin));
+    float cx[4] = {0.0f, s, asFloat(s + s), asFloat(3.0f * s)};
     for (float& x : cx)
-        x += (float)app.xMin;
+        x = asFloat(x + asFloat((float)app.xMin));
+    const float advance = asFloat(4.0f * asFloat((float)app.stepX));
     Counts out;
     for (int g = 0; g < groups; ++g)
         for (float& x : cx) {
-            out.push_back(referenceFloat(x, yf, maxIters));
-            x = x + 4.0f * (float)app.stepX;
+            out.push_back(referenceCountFloat(x, yf, maxIters));
+            x = asFloat(x + advance);
         }
     return out;
 }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "compute/sse_traits.h"
+#include "reference.h"
 
 #ifdef VEXA_SSE_TRAITS
 #include <cmath>
@@ -42,22 +43,6 @@ V vec(float a, float b, float c, float d)
     return T::load(lanes);
 }
 
-// One lane of the four-lane loop on its own, in float: escape when not
-// below 4, as long as no sibling keeps the group running.
-int32_t countFloatLane(float cx, float cy, int maxIters)
-{
-    float zr = cx, zi = cy;
-    int n = 0;
-    for (; n < maxIters; ++n) {
-        float zr2 = zr * zr, zi2 = zi * zi, t = zi * zr;
-        if (!(zi2 + zr2 < 4.0f))
-            break;
-        zi = (t + t) + cy;
-        zr = (zr2 - zi2) + cx;
-    }
-    return n == maxIters ? -1 : n;
-}
-
 // A vector's end: lane 0 repeated (frozen at zr = inf), lanes 1-3 escaped.
 FloatVectorEnd<T> endWithOnePeriodicLane(V zr, V zi)
 {
@@ -71,7 +56,7 @@ Counts fourLaneCounts(const float* cx, float cy, int maxIters)
 {
     Counts out;
     for (int k = 0; k < 4; ++k)
-        out.push_back(countFloatLane(cx[k], cy, maxIters));
+        out.push_back(referenceCountFloat(cx[k], cy, maxIters));
     return out;
 }
 
