@@ -1,9 +1,17 @@
 #!/usr/bin/env bash
 # Installs what building and testing vexa need, from Debian's packages;
-# with --checks also what the deeper checks need (clang for the fuzzer);
-# with --cross the cross compilers and the :i386 and :arm64 libraries of
-# the cross builds, and qemu-user to run the arm64 programs.
+# with --checks also what the deeper checks need (clang for the fuzzer,
+# lintian); with --cross the cross compilers and the :i386 and :arm64
+# libraries of the cross builds, and qemu-user to run their programs.
 # As root it runs apt-get itself; otherwise it prints the command to run.
+#
+# The registry is not always whole: an index may fail to download for an
+# hour ("Mirror sync in progress?"), and a foreign architecture's index may
+# lag the security updates that the machine's own packages already have, so
+# that a Multi-Arch: same pair finds no common version. So the update is
+# retried and then let go, and an install that fails is tried again from the
+# release's own archive before the script gives up, naming what it could
+# not install and why.
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri
@@ -38,13 +46,55 @@ done
 if [ ${#missing[@]} -eq 0 ]; then
   exit 0
 fi
-if [ "$(id -u)" -eq 0 ]; then
-  echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}"
-else
+if [ "$(id -u)" -ne 0 ]; then
   echo "Missing packages: ${missing[*]}"
   echo "Run: sudo apt-get update && sudo apt-get install -y ${missing[*]}"
   exit 1
 fi
+
+export DEBIAN_FRONTEND=noninteractive
+log=$(mktemp /tmp/vexa-setup-XXXXXX)
+trap 'rm -f "$log"' EXIT
+# Another apt or dpkg at work (an unattended upgrade, a second CI step) is
+# waited for, not taken as a failure.
+wait=(-o DPkg::Lock::Timeout=600)
+lockHeld() { grep -q "Could not get lock" "$log"; }
+
+# The indexes: tried three times. apt-get update does not wait for the lists'
+# lock, so a held lock is waited out here, up to ten minutes.
+updateIndexes() {
+  local try=0 waited=0
+  while :; do
+    if apt-get "${wait[@]}" update -qq >"$log" 2>&1; then
+      return 0
+    fi
+    if lockHeld && [ "$waited" -lt 600 ]; then
+      sleep 5; waited=$((waited + 5)); continue
+    fi
+    try=$((try + 1))
+    [ "$try" -ge 3 ] && break
+    echo "setup: apt-get update failed; trying again in $((try * 10)) s"
+    sleep $((try * 10))
+  done
+  echo "setup: these indexes could not be read; the install goes on with what apt has:"
+  grep -E '^(E|W): (Failed to fetch|Could not|Unable)|^Err:' "$log" | sed 's/^/  /' || cat "$log"
+}
+
+# One install; its output is shown and kept for the reason of a failure.
+install() {
+  apt-get "${wait[@]}" install -y -qq --no-install-recommends "$@" "${missing[@]}" 2>&1 | tee "$log"
+  return "${PIPESTATUS[0]}"
+}
+
+echo "Installing: ${missing[*]}"
+updateIndexes
+install && exit 0
+codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+if [ -n "$codename" ]; then
+  echo "setup: the install failed; trying again with $codename's own archive preferred (-t $codename)"
+  install -t "$codename" && exit 0
+fi
+echo "setup: FAILED: could not install: ${missing[*]}"
+echo "setup: apt said:"
+grep -E '^(E:| [^ ].* : (Depends|Breaks|Conflicts|PreDepends))' "$log" | sed 's/^/  /' || tail -n 20 "$log"
+exit 1
