@@ -58,3 +58,11 @@ bool platformReadXcr0(uint64_t* value);
 // kernels take 64 for the length of a row.
 int platformX87Precision();
 void platformSetX87Precision(int bits);
+
+// The floating-point mode every kernel computes in: round to nearest, with
+// tiny results kept (no flush-to-zero, no denormals-are-zero). The counts of
+// every form rest on it. Threads start in it here, and the row dispatch
+// puts it back before each row, since a library in the process (the GL
+// driver runs code on the main thread) may change it.
+bool platformFloatModeIsDefault();
+void platformSetDefaultFloatMode();

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cfenv>
 
 #include <chrono>
 #include <new>
@@ -85,6 +86,97 @@ void platformSetX87Precision(int)
 
 namespace {
 
+#if defined(__i386__) || defined(__x86_64__)
+// The SSE unit's control register: rounding (bits 13-14), flush-to-zero
+// (15) and denormals-are-zero (6); masked exceptions stay as they are. An
+// i686 without SSE has no such register.
+constexpr uint32_t MxcsrNonDefault = 0x6000u | 0x8000u | 0x40u;
+// The x87's rounding control, bits 10-11 of its control word; C's doubles
+// run on the x87 in 32-bit builds.
+constexpr uint16_t X87Rounding = 0xC00;
+
+bool hasMxcsr()
+{
+#ifdef __x86_64__
+    return true;
+#else
+    static const bool has = [] {
+        uint32_t regs[4];
+        return platformCpuid(1, regs) && (regs[3] & (1u << 25));
+    }();
+    return has;
+#endif
+}
+
+uint32_t readMxcsr()
+{
+    uint32_t csr = 0;
+    if (hasMxcsr())
+        __asm__ volatile("stmxcsr %0" : "=m"(csr));
+    return csr;
+}
+
+uint16_t readX87Control()
+{
+    uint16_t control = 0;
+    __asm__ volatile("fnstcw %0" : "=m"(control));
+    return control;
+}
+
+bool floatModeIsDefault()
+{
+    return (readMxcsr() & MxcsrNonDefault) == 0 && (readX87Control() & X87Rounding) == 0;
+}
+
+void setDefaultFloatMode()
+{
+    uint32_t csr = readMxcsr() & ~MxcsrNonDefault;
+    if (hasMxcsr())
+        __asm__ volatile("ldmxcsr %0" : : "m"(csr));
+    uint16_t control = (uint16_t)(readX87Control() & ~X87Rounding);
+    __asm__ volatile("fldcw %0" : : "m"(control));
+}
+
+#elif defined(__aarch64__)
+// FPCR: rounding (bits 22-23), flush-to-zero (24) and its half-precision
+// twin (19).
+constexpr uint64_t FpcrNonDefault = (3ull << 22) | (1ull << 24) | (1ull << 19);
+
+uint64_t readFpcr()
+{
+    uint64_t fpcr;
+    __asm__ volatile("mrs %0, fpcr" : "=r"(fpcr));
+    return fpcr;
+}
+
+bool floatModeIsDefault()
+{
+    return (readFpcr() & FpcrNonDefault) == 0;
+}
+
+void setDefaultFloatMode()
+{
+    const uint64_t fpcr = readFpcr() & ~FpcrNonDefault;
+    __asm__ volatile("msr fpcr, %0" : : "r"(fpcr));
+}
+
+#else
+
+bool floatModeIsDefault()
+{
+    return fegetround() == FE_TONEAREST;
+}
+
+void setDefaultFloatMode()
+{
+    fesetround(FE_TONEAREST);
+}
+
+#endif
+
+// From before main, the main thread computes in the default mode.
+[[maybe_unused]] const bool mainThreadFloatMode = (setDefaultFloatMode(), true);
+
 #if defined(__i386__) && !defined(__SSE2_MATH__)
 // Double arithmetic runs on the x87 here: from before main every result is
 // rounded to 53 bits, as on every other processor.
@@ -103,6 +195,8 @@ void* runThread(void* raw)
 {
     ThreadStart start = *(ThreadStart*)raw;
     delete (ThreadStart*)raw;
+    // A new thread inherits its creator's mode, whatever a library made of it.
+    setDefaultFloatMode();
     if (ThreadPrecision)
         platformSetX87Precision(ThreadPrecision);
     start.routine(start.arg);
@@ -199,4 +293,15 @@ bool platformReadXcr0(uint64_t* value)
     (void)value;
     return false;
 #endif
+}
+
+bool platformFloatModeIsDefault()
+{
+    return floatModeIsDefault();
+}
+
+void platformSetDefaultFloatMode()
+{
+    if (!floatModeIsDefault())
+        setDefaultFloatMode();
 }

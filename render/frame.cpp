@@ -163,6 +163,9 @@ bool computeRow(int row, int maxIters, int mode)
     IterationBuffer* buffer = app.iterationBuffer;
     if (buffer)
         buffer->setRowDone(row, false);
+    // Counts are exact only in the default float mode; a library on this
+    // thread may have left another one since the last row.
+    platformSetDefaultFloatMode();
     RowKernel kernel = kernelForMode(mode);
     if (!kernel || !kernel(row, maxIters)) {
         app.refusedRows.fetch_add(1, std::memory_order_release);

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cfenv>
 #include <chrono>
 #include <climits>
 #include <string>
@@ -17,7 +18,12 @@
 #include "compute/compute.h"
 #include "gl_support.h"
 #include "reference.h"
+#include "platform/platform.h"
 #include "render/render.h"
+
+#ifdef __SSE__
+#include <xmmintrin.h>
+#endif
 
 namespace {
 
@@ -219,6 +225,59 @@ TEST(GlFrame, RefusedRowsCountOnceAndEveryComputedRowIsDrawn)
     std::fill(expected.begin() + own.first * 100, expected.begin() + own.end * 100, Rgb{0, 0, 0});
     EXPECT_EQ(firstDifference(readPixelsTopDown(100, 100), expected, 100), "");
     renderFrame(app.maxIters, app.computeMode);  // the workers are done before the test ends
+}
+
+namespace {
+
+// What a library on the main thread might leave behind: rounding upward and,
+// where this build can set it, flush-to-zero with denormals-are-zero.
+void leaveOddFloatMode()
+{
+    fesetround(FE_UPWARD);
+#ifdef __SSE__
+    _mm_setcsr(_mm_getcsr() | 0x8040);
+#elif defined(__aarch64__)
+    uint64_t fpcr;
+    __asm__ volatile("mrs %0, fpcr" : "=r"(fpcr));
+    __asm__ volatile("msr fpcr, %0" : : "r"(fpcr | (1ull << 24)));
+#endif
+}
+
+std::atomic<int> rowsComputed{0}, rowsInOddMode{0}, newThreadDefault{-1};
+
+}  // namespace
+
+// The GL driver runs code on the main thread between frames. Whatever float
+// mode it leaves, every row of a frame, on every thread, and every thread
+// started afterwards compute in the default one.
+TEST(GlFrame, RowsAndNewThreadsComputeInTheDefaultFloatMode)
+{
+    rowsComputed = rowsInOddMode = 0;
+    rowComputedHook = [](int) {
+        ++rowsComputed;
+        rowsInOddMode += !platformFloatModeIsDefault();
+    };
+    for (int mode : {ModeFpuC, ModeFpuAsm, ModeSse}) {
+        if (!modeHasKernel(mode))
+            continue;
+        resetAppForGl(100, 100, mode);
+        app.cpuCount = poolParticipants;
+        leaveOddFloatMode();
+        ASSERT_FALSE(platformFloatModeIsDefault());
+        renderFrame(app.maxIters, mode);
+    }
+    rowComputedHook = nullptr;
+    EXPECT_GE(rowsComputed, 200);
+    EXPECT_EQ(rowsInOddMode, 0);
+
+    leaveOddFloatMode();
+    newThreadDefault = -1;
+    ASSERT_TRUE(platformStartThread([](int) { newThreadDefault = platformFloatModeIsDefault(); }, 0,
+                                    nullptr, nullptr));
+    while (newThreadDefault < 0)
+        platformSleep(1);
+    EXPECT_EQ(newThreadDefault, 1) << "a new thread took its creator's float mode";
+    platformSetDefaultFloatMode();
 }
 
 TEST(GlReshape, WiderWindowKeepsExtentAndTopEdge)
