@@ -6,11 +6,11 @@
 
 #include <climits>
 #include <cstddef>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "compute/compute.h"
+#include "os_processor.h"
 #include "reference.h"
 #include "state/app_state.h"
 
@@ -35,24 +35,6 @@ Counts runRow(bool (*kernel)(int, int), int maxIters, int count, int row = 0)
     std::fill(p, p + app.iterationBuffer->columns(), 12345);
     EXPECT_TRUE(kernel(row, maxIters));
     return Counts(p, p + count);
-}
-
-// Lanes start at xMin + {0, 1, 2, 3} steps and advance by four steps per group.
-Counts referenceSseRow(int row, int maxIters)
-{
-    int groups = app.width > 0 ? (app.width + 3) / 4 : 0;
-    float s = asFloat((float)app.stepY), yf = asFloat((float)((double)row * app.stepY + app.yMin));
-    float cx[4] = {0.0f, s, asFloat(s + s), asFloat(3.0f * s)};
-    for (float& x : cx)
-        x = asFloat(x + asFloat((float)app.xMin));
-    const float advance = asFloat(4.0f * asFloat((float)app.stepX));
-    Counts out;
-    for (int g = 0; g < groups; ++g)
-        for (float& x : cx) {
-            out.push_back(referenceCountFloat(x, yf, maxIters));
-            x = asFloat(x + advance);
-        }
-    return out;
 }
 
 class Kernels : public ::testing::Test {
@@ -102,17 +84,6 @@ TEST_F(Kernels, EdgePoints)
     }
 }
 
-TEST_F(Kernels, PlainKernelMatchesIndependentDoubleComputation)
-{
-    setView(500, -2.0, -1.5, 0.006);
-    for (int row = 0; row < 4; ++row) {
-        Counts got = runRow(kernelFpuC, 200, 500, row);
-        double y = (double)row * 0.006 + -1.5, x = -2.0;
-        for (int k = 0; k < 500; ++k, x += 0.006)
-            ASSERT_EQ(got[k], referenceCountDouble(x, y, 200)) << "row " << row << " column " << k;
-    }
-}
-
 TEST_F(Kernels, MachineCodeAndLongDoubleFormsAgreeOnWholeRows)
 {
     if (!formBuilt(ModeFpuAsm, FormPlain))
@@ -143,7 +114,7 @@ TEST_F(Kernels, FourLaneKernelMatchesFloatEmulation)
         for (int width : {0, 1, 3, 4, 5, 500, 501}) {
             setView(width, v.x0, v.y0, v.step);
             for (int row = 0; row < 4; ++row) {
-                Counts expected = referenceSseRow(row, v.limit);
+                Counts expected = referenceRowFourLanes(v.x0, v.y0, v.step, width, row, v.limit);
                 expected.push_back(12345);  // nothing beyond the last group
                 ASSERT_EQ(runRow(kernelSse, v.limit, (int)expected.size(), row), expected)
                     << "width " << width << " row " << row << " step " << v.step;
@@ -156,11 +127,9 @@ TEST_F(Kernels, FourLaneKernelMatchesFloatEmulation)
 TEST(ProbeSse, AgreesWithTheProcessorFlags)
 {
 #if defined(__i386__) || defined(__x86_64__)
-    std::ifstream cpuinfo("/proc/cpuinfo");
-    std::string line;
-    while (std::getline(cpuinfo, line) && line.rfind("flags", 0) != 0) {
-    }
-    EXPECT_EQ(probeSse(), (line + " ").find(" sse ") != std::string::npos);
+    if (const std::string why = emulatorBetweenCpuidAndOs(); !why.empty())
+        GTEST_SKIP() << why;
+    EXPECT_EQ(probeSse(), cpuinfoField("flags").find(" sse ") != std::string::npos);
     EXPECT_STREQ(fourLaneUnitName(), "SSE");
 #elif defined(__aarch64__)
     EXPECT_TRUE(probeSse());
