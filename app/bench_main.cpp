@@ -8,7 +8,7 @@
 namespace {
 
 const char* const usage =
-    "usage: vexa_bench [--view]\n"
+    "usage: vexa_bench [--view] [--size N]\n"
     "       vexa_bench --frames [--limit N] [--mode 1|2|3|4] [--threads P] [--count N]\n"
     "       vexa_bench --help | --version\n";
 
@@ -17,6 +17,7 @@ const char* const optionHelp =
     "Times the kernels of vexa on one thread, or with --frames whole frames of\n"
     "the explorer zooming in.\n"
     "  --view       a view without points in the set instead of the start-up view\n"
+    "  --size N     the view in N x N pixels, a multiple of 4 up to 500 (default 500)\n"
     "  --frames     open the window and time frames zooming in (needs a display)\n"
     "  --limit N    iteration limit of the frames, 1 to 9999 (default 1000)\n"
     "  --mode M     1 plain double, 2 x87, 3 SSE, 4 GPU (default the start-up mode)\n"
@@ -46,5 +47,5 @@ int main(int argc, char** argv)
     }
     if (options.frames)
         return runFrameBenchmark(options, argc, argv);
-    return printKernelTable(options.otherView);
+    return printKernelTable(options.otherView, options.size);
 }

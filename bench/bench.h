@@ -47,6 +47,7 @@ struct BenchOptions {
     int frameCount;    // --count N, frames only
     bool help;         // --help: print the usage, nothing else
     bool version;      // --version: print the version, nothing else
+    int size;          // --size N, the table's view in N x N pixels (default 500)
 };
 // Reads the options after the program name; --help or --version ends the
 // reading. Returns false on an unknown option, a missing value, a value that
@@ -58,6 +59,7 @@ bool parseBenchOptions(int argc, const char* const* argv, BenchOptions* options,
 
 // The fastest of a few timed passes per kernel: the mode lines (what each
 // mode runs here), then each vector or plain form without the cycle check,
-// one thread, inside points counted at the limit. Returns the process's
-// exit status.
-int printKernelTable(bool otherView);
+// one thread, inside points counted at the limit, on `size` x `size` pixels
+// of the view (a multiple of four, at most 500). Returns the process's exit
+// status.
+int printKernelTable(bool otherView, int size);

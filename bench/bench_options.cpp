@@ -28,16 +28,18 @@ bool readNumber(const char* text, int low, int high, int* value)
 
 struct NumberOption {
     const char* name;
-    int low, high;
+    int low, high, multipleOf;
     int BenchOptions::*field;
     const char* range;
+    bool framesOnly;  // else the kernel table's alone
 };
 
 const NumberOption numberOptions[] = {
-    {"--limit", 1, 9999, &BenchOptions::maxIters, "a number from 1 to 9999"},
-    {"--mode", 1, 4, &BenchOptions::modeKey, "1, 2, 3 or 4"},
-    {"--threads", 1, 1024, &BenchOptions::participants, "a number from 1 to 1024"},
-    {"--count", 1, 1000000, &BenchOptions::frameCount, "a number from 1 to 1000000"},
+    {"--limit", 1, 9999, 1, &BenchOptions::maxIters, "a number from 1 to 9999", true},
+    {"--mode", 1, 4, 1, &BenchOptions::modeKey, "1, 2, 3 or 4", true},
+    {"--threads", 1, 1024, 1, &BenchOptions::participants, "a number from 1 to 1024", true},
+    {"--count", 1, 1000000, 1, &BenchOptions::frameCount, "a number from 1 to 1000000", true},
+    {"--size", 4, BenchmarkSize, 4, &BenchOptions::size, "a multiple of 4 from 4 to 500", false},
 };
 
 const NumberOption* findNumberOption(const char* name)
@@ -53,9 +55,10 @@ const NumberOption* findNumberOption(const char* name)
 bool parseBenchOptions(int argc, const char* const* argv, BenchOptions* options, char* fault,
                        int faultSize)
 {
-    *options = {false, false, 1000, 0, 0, 200, false, false};
+    *options = {false, false, 1000, 0, 0, 200, false, false, BenchmarkSize};
     fault[0] = '\0';
     const char* frameOption = nullptr;  // the first option that needs --frames
+    const char* tableOption = nullptr;  // the first that goes with the table alone
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         const NumberOption* option = findNumberOption(arg);
@@ -74,16 +77,20 @@ bool parseBenchOptions(int argc, const char* const* argv, BenchOptions* options,
             snprintf(fault, faultSize, "%s takes %s; none given", arg, option->range);
             return false;
         } else if (!readNumber(argv[i + 1], option->low, option->high,
-                               &(options->*option->field))) {
+                               &(options->*option->field)) ||
+                   options->*option->field % option->multipleOf != 0) {
             snprintf(fault, faultSize, "%s takes %s, not '%s'", arg, option->range, argv[i + 1]);
             return false;
         } else {
-            frameOption = frameOption ? frameOption : arg;
+            const char*& first = option->framesOnly ? frameOption : tableOption;
+            first = first ? first : arg;
             ++i;
         }
     }
-    if (options->frames && options->otherView) {
-        snprintf(fault, faultSize, "--view does not go with --frames");
+    if (options->otherView && !tableOption)
+        tableOption = "--view";
+    if (options->frames && tableOption) {
+        snprintf(fault, faultSize, "%s does not go with --frames", tableOption);
         return false;
     }
     if (!options->frames && frameOption) {

@@ -98,7 +98,7 @@ BenchmarkFigures fastestPass(const TableLine& line)
 
 }  // namespace
 
-int printKernelTable(bool otherView)
+int printKernelTable(bool otherView, int size)
 {
     if (!platformCounterFrequency(&app.counterFrequency) || app.counterFrequency <= 0) {
         fputs("ERROR: System does not support performance counters.\n", stdout);
@@ -108,7 +108,10 @@ int printKernelTable(bool otherView)
         useOtherView();
     else
         useBenchmarkSettings();
-    app.iterationBuffer = new IterationBuffer(BenchmarkSize, BenchmarkSize);
+    // The same part of the plane in fewer, larger pixels.
+    app.width = app.height = size;
+    app.stepX = app.stepY = (app.xMax - app.xMin) / size;
+    app.iterationBuffer = new IterationBuffer(size, size);
     if (app.iterationBuffer->rows() == 0)
         return 1;
     printf("%d*%d, maxiters %d, one thread%s\n", app.width, app.height, app.maxIters,

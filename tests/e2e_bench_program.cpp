@@ -51,7 +51,7 @@ TEST(BenchProgram, FewFramesReportTheirFiguresAndEndWell)
 TEST(BenchProgram, KernelTableOfTheOtherViewHasEveryLine)
 {
     int status = -1;
-    const std::string out = runCommand(std::string(VEXA_BENCH_BINARY) + " --view", &status);
+    const std::string out = runCommand(std::string(VEXA_BENCH_BINARY) + " --view --size 100", &status);
     EXPECT_EQ(status, 0) << out;
     std::vector<std::string> lines = linesOf(out);
     const std::vector<std::string> names = {
@@ -60,7 +60,7 @@ TEST(BenchProgram, KernelTableOfTheOtherViewHasEveryLine)
         "kernelFpuC/avx512", "kernelFpuC/avx2",  "kernelFpuC/sse2",   "kernelFpuC/scalar",
         "kernelFpuLongDouble/portable"};
     ASSERT_EQ(lines.size(), names.size() + 1) << out;
-    EXPECT_EQ(lines[0], "500*500, maxiters 300, one thread, centre -0.7454+0.1127i, extent 2e-05");
+    EXPECT_EQ(lines[0], "100*100, maxiters 300, one thread, centre -0.7454+0.1127i, extent 2e-05");
     for (size_t i = 0; i < names.size(); ++i) {
         EXPECT_TRUE(std::regex_match(lines[i + 1],
                                      std::regex(names[i] + "(" + figures + "| +not available)")))
@@ -76,7 +76,7 @@ TEST(BenchProgram, HelpAndVersionAnswerOnStandardOutput)
     EXPECT_EQ(status, 0);
     const std::string help = runCommand(std::string(VEXA_BENCH_BINARY) + " --help 2>/dev/null", &status);
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(help.rfind("usage: vexa_bench [--view]\n", 0), 0u) << help;
+    EXPECT_EQ(help.rfind("usage: vexa_bench [--view] [--size N]\n", 0), 0u) << help;
     EXPECT_EQ(runCommand(std::string(VEXA_BENCH_BINARY) + " --help 2>&1 >/dev/null"), "");
 }
 

@@ -21,7 +21,7 @@ std::string parsed(std::vector<const char*> args)
     std::ostringstream s;
     s << "view " << o.otherView << " frames " << o.frames << " limit " << o.maxIters << " mode "
       << o.modeKey << " threads " << o.participants << " count " << o.frameCount << " help "
-      << o.help << " version " << o.version;
+      << o.help << " version " << o.version << " size " << o.size;
     return s.str();
 }
 
@@ -31,14 +31,14 @@ TEST(BenchOptions, ValuesAndFaults)
 {
     struct Case { std::vector<const char*> args; const char* want; };
     const Case cases[] = {
-        {{}, "view 0 frames 0 limit 1000 mode 0 threads 0 count 200 help 0 version 0"},
-        {{"--view"}, "view 1 frames 0 limit 1000 mode 0 threads 0 count 200 help 0 version 0"},
+        {{}, "view 0 frames 0 limit 1000 mode 0 threads 0 count 200 help 0 version 0 size 500"},
+        {{"--view"}, "view 1 frames 0 limit 1000 mode 0 threads 0 count 200 help 0 version 0 size 500"},
         {{"--frames", "--limit", "40", "--mode", "2", "--threads", "3", "--count", "5"},
-         "view 0 frames 1 limit 40 mode 2 threads 3 count 5 help 0 version 0"},
+         "view 0 frames 1 limit 40 mode 2 threads 3 count 5 help 0 version 0 size 500"},
         {{"--count", "1", "--frames", "--limit", "9999", "--mode", "4"},
-         "view 0 frames 1 limit 9999 mode 4 threads 0 count 1 help 0 version 0"},
+         "view 0 frames 1 limit 9999 mode 4 threads 0 count 1 help 0 version 0 size 500"},
         {{"--frames", "--count", "1000000", "--threads", "0001"},
-         "view 0 frames 1 limit 1000 mode 0 threads 1 count 1000000 help 0 version 0"},
+         "view 0 frames 1 limit 1000 mode 0 threads 1 count 1000000 help 0 version 0 size 500"},
         {{"--frames", "--limit", "0"}, "fault: --limit takes a number from 1 to 9999, not '0'"},
         {{"--frames", "--limit", "10000"},
          "fault: --limit takes a number from 1 to 9999, not '10000'"},
@@ -52,6 +52,12 @@ TEST(BenchOptions, ValuesAndFaults)
          "fault: --count takes a number from 1 to 1000000, not '99999999999999999999'"},
         {{"--threads", "2", "--limit", "40"}, "fault: --threads needs --frames"},
         {{"--frames", "--view"}, "fault: --view does not go with --frames"},
+        {{"--view", "--size", "100"}, "view 1 frames 0 limit 1000 mode 0 threads 0 count 200 help 0 version 0 size 100"},
+        {{"--size", "4"}, "view 0 frames 0 limit 1000 mode 0 threads 0 count 200 help 0 version 0 size 4"},
+        {{"--size", "6"}, "fault: --size takes a multiple of 4 from 4 to 500, not '6'"},
+        {{"--size", "0"}, "fault: --size takes a multiple of 4 from 4 to 500, not '0'"},
+        {{"--size", "504"}, "fault: --size takes a multiple of 4 from 4 to 500, not '504'"},
+        {{"--frames", "--size", "100"}, "fault: --size does not go with --frames"},
         {{"--frame"}, "fault: unknown option '--frame'"},
         {{"--view", "-h"}, "fault: unknown option '-h'"},
     };
@@ -70,11 +76,11 @@ TEST(BenchOptions, NumbersAreDigitsOnly)
 
 TEST(BenchOptions, HelpAndVersionEndTheReading)
 {
-    EXPECT_EQ(parsed({"--help"}), "view 0 frames 0 limit 1000 mode 0 threads 0 count 200 help 1 version 0");
+    EXPECT_EQ(parsed({"--help"}), "view 0 frames 0 limit 1000 mode 0 threads 0 count 200 help 1 version 0 size 500");
     EXPECT_EQ(parsed({"--version"}),
-              "view 0 frames 0 limit 1000 mode 0 threads 0 count 200 help 0 version 1");
+              "view 0 frames 0 limit 1000 mode 0 threads 0 count 200 help 0 version 1 size 500");
     // What follows is not read; what comes before still is.
     EXPECT_EQ(parsed({"--view", "--help", "--nonsense"}),
-              "view 1 frames 0 limit 1000 mode 0 threads 0 count 200 help 1 version 0");
+              "view 1 frames 0 limit 1000 mode 0 threads 0 count 200 help 1 version 0 size 500");
     EXPECT_EQ(parsed({"--bogus", "--help"}), "fault: unknown option '--bogus'");
 }
