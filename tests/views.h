@@ -35,8 +35,9 @@ inline const View views[] = {
     {"cardioid edge", -0.4, 0.6, 1e-3, 9999, {0, 10}},
 };
 
-// The widths and limits each row of a view is digested at.
-inline const int digestWidths[] = {1, 5, 33, 501, 1025};
+// The widths and limits each row of a view is digested at: the plain forms
+// have no pieces, so the tails of their groups are what widths can show.
+inline const int digestWidths[] = {1, 5, 33, 501};
 inline std::vector<int> digestLimits(const View& v)
 {
     return {2, v.limit};
