@@ -62,12 +62,11 @@ lockHeld() { grep -q "Could not get lock" "$log"; }
 
 # The indexes: tried three times. apt-get update does not wait for the lists'
 # lock, so a held lock is waited out here, up to ten minutes.
+# A source that cannot be reached is only a warning to apt; a broken index
+# is an error. Either way the lines name the index.
 updateIndexes() {
   local try=0 waited=0
-  while :; do
-    if apt-get "${wait[@]}" update -qq >"$log" 2>&1; then
-      return 0
-    fi
+  while ! apt-get "${wait[@]}" update -qq >"$log" 2>&1; do
     if lockHeld && [ "$waited" -lt 600 ]; then
       sleep 5; waited=$((waited + 5)); continue
     fi
@@ -76,8 +75,12 @@ updateIndexes() {
     echo "setup: apt-get update failed; trying again in $((try * 10)) s"
     sleep $((try * 10))
   done
-  echo "setup: these indexes could not be read; the install goes on with what apt has:"
-  grep -E '^(E|W): (Failed to fetch|Could not|Unable)|^Err:' "$log" | sed 's/^/  /' || cat "$log"
+  if grep -Eq '^(E|W): (Failed to fetch|Could not|Unable)|^Err:' "$log"; then
+    echo "setup: these indexes could not be read; the install goes on with what apt has:"
+    grep -E '^(E|W): (Failed to fetch|Could not|Unable)|^Err:' "$log" | sed 's/^/  /'
+  elif [ "$try" -ge 3 ]; then
+    cat "$log"
+  fi
 }
 
 # One install; its output is shown and kept for the reason of a failure.

@@ -35,13 +35,10 @@ inline const View views[] = {
     {"cardioid edge", -0.4, 0.6, 1e-3, 9999, {0, 10}},
 };
 
-// The widths and limits each row of a view is digested at: the plain forms
-// have no pieces, so the tails of their groups are what widths can show.
+// The widths each row of a view is digested at, each at limit 2 and the
+// view's: the plain forms have no pieces, so their groups' tails are what
+// widths can show.
 inline const int digestWidths[] = {1, 5, 33, 501};
-inline std::vector<int> digestLimits(const View& v)
-{
-    return {2, v.limit};
-}
 
 // The three ways a row is computed: the four-lane loop in float, the plain
 // double loop, the x87 steps in extended precision.
@@ -63,24 +60,17 @@ inline ReferenceRow referenceRow(DigestKind kind, const View& v, int width, int 
     }
 }
 
-// FNV-1a over the counts' bytes, low byte first on every machine.
-inline uint64_t addToDigest(uint64_t digest, const ReferenceRow& counts)
-{
-    for (int32_t count : counts)
-        for (int b = 0; b < 4; ++b)
-            digest = (digest ^ (uint8_t)((uint32_t)count >> (8 * b))) * 1099511628211ull;
-    return digest;
-}
-constexpr uint64_t EmptyDigest = 14695981039346656037ull;
-
-// One row of a view at every width and limit, from `rowAt(width, limit)`.
+// FNV-1a over the counts' bytes, low byte first on every machine, of one
+// row of a view at every width and limit, from `rowAt(width, limit)`.
 template <typename RowAt>
 uint64_t rowDigest(const View& v, RowAt rowAt)
 {
-    uint64_t digest = EmptyDigest;
+    uint64_t digest = 14695981039346656037ull;
     for (int width : digestWidths)
-        for (int limit : digestLimits(v))
-            digest = addToDigest(digest, rowAt(width, limit));
+        for (int limit : {2, v.limit})
+            for (int32_t count : rowAt(width, limit))
+                for (int b = 0; b < 4; ++b)
+                    digest = (digest ^ (uint8_t)((uint32_t)count >> (8 * b))) * 1099511628211ull;
     return digest;
 }
 
