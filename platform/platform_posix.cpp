@@ -52,23 +52,30 @@ namespace {
 // Bits 8-9 of the x87 control word: 0 single, 2 double, 3 extended.
 constexpr uint16_t PrecisionMask = 0x300;
 
+uint16_t readX87Control()
+{
+    uint16_t control = 0;
+    __asm__ volatile("fnstcw %0" : "=m"(control));
+    return control;
+}
+
+void writeX87Control(uint16_t control)
+{
+    __asm__ volatile("fldcw %0" : : "m"(control));
+}
+
 }  // namespace
 
 int platformX87Precision()
 {
-    uint16_t control = 0;
-    __asm__ volatile("fnstcw %0" : "=m"(control));
-    const int field = (control & PrecisionMask) >> 8;
+    const int field = (readX87Control() & PrecisionMask) >> 8;
     return field == 0 ? 24 : field == 2 ? 53 : 64;
 }
 
 void platformSetX87Precision(int bits)
 {
-    uint16_t control = 0;
-    __asm__ volatile("fnstcw %0" : "=m"(control));
     const uint16_t field = bits <= 24 ? 0x000 : bits <= 53 ? 0x200 : 0x300;
-    control = (uint16_t)((control & ~PrecisionMask) | field);
-    __asm__ volatile("fldcw %0" : : "m"(control));
+    writeX87Control((uint16_t)((readX87Control() & ~PrecisionMask) | field));
 }
 
 #else
@@ -116,13 +123,6 @@ uint32_t readMxcsr()
     return csr;
 }
 
-uint16_t readX87Control()
-{
-    uint16_t control = 0;
-    __asm__ volatile("fnstcw %0" : "=m"(control));
-    return control;
-}
-
 bool floatModeIsDefault()
 {
     return (readMxcsr() & MxcsrNonDefault) == 0 && (readX87Control() & X87Rounding) == 0;
@@ -133,8 +133,7 @@ void setDefaultFloatMode()
     uint32_t csr = readMxcsr() & ~MxcsrNonDefault;
     if (hasMxcsr())
         __asm__ volatile("ldmxcsr %0" : : "m"(csr));
-    uint16_t control = (uint16_t)(readX87Control() & ~X87Rounding);
-    __asm__ volatile("fldcw %0" : : "m"(control));
+    writeX87Control((uint16_t)(readX87Control() & ~X87Rounding));
 }
 
 #elif defined(__aarch64__)
