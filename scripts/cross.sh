@@ -12,13 +12,18 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh --cross
 
+# The emulator a configured build runs its programs under; empty: natively.
+emulatorOf() {
+  sed -n 's/^VEXA_RUN_PREFIX:INTERNAL=//p' "build-$1/CMakeCache.txt" | tr ';' ' '
+}
+
 build() {
   local arch=$1
   cmake -S . -B "build-$arch" -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-$arch.cmake" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXA_WERROR="${VEXA_WERROR:-OFF}" "${@:2}" >/dev/null
-  local runner
-  runner=$(sed -n 's/^VEXA_RUN_PREFIX:INTERNAL=//p' "build-$arch/CMakeCache.txt" | tr ';' ' ')
-  echo "$arch programs run ${runner:+under }${runner:-natively}"
+  local emulator
+  emulator=$(emulatorOf "$arch")
+  echo "$arch programs run ${emulator:+under }${emulator:-natively}"
   cmake --build "build-$arch" -j "$(nproc)"
 }
 
@@ -26,9 +31,9 @@ build() {
 # 100 x 100 pixels, where arm64's software quadruple precision alone would
 # take a minute at full size.
 bench() {
-  local dir=build-$1 size=()
-  grep -q '^VEXA_RUN_PREFIX:INTERNAL=.' "$dir/CMakeCache.txt" && size=(--size 100)
-  scripts/run_built.sh "$dir" vexa_bench --view "${size[@]}"
+  local size=()
+  [ -n "$(emulatorOf "$1")" ] && size=(--size 100)
+  scripts/run_built.sh "build-$1" vexa_bench --view "${size[@]}"
 }
 
 # The package, with its dependencies worked out by dpkg-shlibdeps for that
