@@ -16,7 +16,9 @@
 #include <chrono>
 #include <new>
 
-#if defined(__i386__) || defined(__x86_64__)
+#include "platform/arch.h"
+
+#ifdef VEXA_X86
 #include <cpuid.h>
 #endif
 
@@ -45,7 +47,7 @@ int platformProcessorCount()
     return count > 0 ? (int)count : 1;
 }
 
-#if defined(__i386__) || defined(__x86_64__)
+#ifdef VEXA_X86
 
 namespace {
 
@@ -93,7 +95,7 @@ void platformSetX87Precision(int)
 
 namespace {
 
-#if defined(__i386__) || defined(__x86_64__)
+#ifdef VEXA_X86
 // The SSE unit's control register: rounding (bits 13-14), flush-to-zero
 // (15) and denormals-are-zero (6); masked exceptions stay as they are. An
 // i686 without SSE has no such register.
@@ -104,7 +106,7 @@ constexpr uint16_t X87Rounding = 0xC00;
 
 bool hasMxcsr()
 {
-#ifdef __x86_64__
+#ifdef VEXA_X86_64
     return true;
 #else
     static const bool has = [] {
@@ -136,7 +138,7 @@ void setDefaultFloatMode()
     writeX87Control((uint16_t)(readX87Control() & ~X87Rounding));
 }
 
-#elif defined(__aarch64__)
+#elif defined(VEXA_ARM64)
 // FPCR: rounding (bits 22-23), flush-to-zero (24) and its half-precision
 // twin (19).
 constexpr uint64_t FpcrNonDefault = (3ull << 22) | (1ull << 24) | (1ull << 19);
@@ -176,7 +178,7 @@ void setDefaultFloatMode()
 // From before main, the main thread computes in the default mode.
 [[maybe_unused]] const bool mainThreadFloatMode = (setDefaultFloatMode(), true);
 
-#if defined(__i386__) && !defined(__SSE2_MATH__)
+#ifdef VEXA_X87_DOUBLE_MATH
 // Double arithmetic runs on the x87 here: from before main every result is
 // rounded to 53 bits, as on every other processor.
 constexpr int ThreadPrecision = 53;
@@ -262,7 +264,7 @@ void* platformGetProcAddress(const char* name)
 
 bool platformCpuid(uint32_t leaf, uint32_t regs[4])
 {
-#if defined(__i386__) || defined(__x86_64__)
+#ifdef VEXA_X86
     unsigned a, b, c, d;
     if (!__get_cpuid_count(leaf, 0, &a, &b, &c, &d))
         return false;
@@ -280,7 +282,7 @@ bool platformCpuid(uint32_t leaf, uint32_t regs[4])
 
 bool platformReadXcr0(uint64_t* value)
 {
-#if defined(__i386__) || defined(__x86_64__)
+#ifdef VEXA_X86
     uint32_t regs[4];
     if (!platformCpuid(1, regs) || !((regs[2] >> 27) & 1u))
         return false;

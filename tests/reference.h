@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/arch.h"
 #include "platform/platform.h"
 
 inline int referenceCountDouble(double cx, double cy, int maxIters)
@@ -29,7 +30,7 @@ inline int referenceCountDouble(double cx, double cy, int maxIters)
 // computed on the x87 (32-bit x86), a store drops the bits it keeps beyond.
 inline float asFloat(float value)
 {
-#if defined(__i386__) && !defined(__SSE_MATH__)
+#ifdef VEXA_X87_FLOAT_MATH
     volatile float stored = value;
     return stored;
 #else

@@ -9,7 +9,7 @@
 
 int main()
 {
-#ifndef __x86_64__
+#ifndef VEXA_X86_64
     fputs("reference_digests: amd64's digests need amd64's arithmetic; run this on amd64\n", stderr);
     return 1;
 #else

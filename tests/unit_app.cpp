@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "platform/arch.h"
 
 namespace {
 
@@ -119,7 +120,7 @@ TEST(StartMode, FollowsTheProbe)
     testing::internal::CaptureStdout();
     chooseStartMode(true);
     // 64-bit ARM names the unit it really has.
-#ifdef __aarch64__
+#ifdef VEXA_ARM64
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "NEON instructions supported. Switching to NEON quadpoints computation.\n");
 #else

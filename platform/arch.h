@@ -1,0 +1,24 @@
+// Which processor this build is for, read once from the compiler's own
+// macros. Every other file asks these names, so that adding an architecture
+// means adding it here and in the files of its instruction set.
+#pragma once
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define VEXA_X86 1  // inline assembly, CPUID, the SSE and AVX intrinsics
+#if defined(__x86_64__)
+#define VEXA_X86_64 1
+#else
+#define VEXA_I386 1
+#endif
+#elif defined(__aarch64__)
+#define VEXA_ARM64 1  // NEON in every processor
+#endif
+
+// 32-bit x86 code compiled without SSE arithmetic computes C's float and
+// double on the x87, which keeps more bits in its registers than the type has.
+#if defined(VEXA_I386) && !defined(__SSE_MATH__)
+#define VEXA_X87_FLOAT_MATH 1
+#endif
+#if defined(VEXA_I386) && !defined(__SSE2_MATH__)
+#define VEXA_X87_DOUBLE_MATH 1
+#endif
