@@ -3,7 +3,6 @@
 // and the gain of the check show apart. With the check, MegaIters/sec is an
 // effective rate: inside points count the full limit however soon they stop.
 #include <cstdio>
-#include <string>
 #include <vector>
 
 #include "bench/bench.h"
@@ -21,27 +20,8 @@ struct TableLine {
     bool available;
 };
 
-struct FormLine {
-    const char* name;
-    int mode;
-    KernelForm form;
-};
-
-// The forms this build has; those the processor lacks say so.
-const FormLine formLines[] = {
-    {"kernelSse/avx512", ModeSse, FormAvx512},
-    {"kernelSse/avx2", ModeSse, FormAvx2},
-    {"kernelSse/neon", ModeSse, FormNeon},
-    {nullptr, ModeSse, FormPlain},  // the four-lane loop, named for its unit
-    {"kernelFpuAsm/x87", ModeFpuAsm, FormPlain},
-    {"kernelFpuC/avx512", ModeFpuC, FormAvx512},
-    {"kernelFpuC/avx2", ModeFpuC, FormAvx2},
-    {"kernelFpuC/neon", ModeFpuC, FormNeon},
-    {"kernelFpuC/sse2", ModeFpuC, FormSse2},
-    {"kernelFpuC/scalar", ModeFpuC, FormPlain},
-    {"kernelFpuLongDouble/portable", ModeFpuAsm, FormLongDouble},
-};
-
+// The mode kernels as each mode runs here, then every form this build has,
+// in the table's order; those the processor lacks say so.
 std::vector<TableLine> tableLines()
 {
     std::vector<TableLine> table = {
@@ -50,13 +30,11 @@ std::vector<TableLine> tableLines()
         {"kernelFpuC", ModeFpuC, nullptr, kernelForMode(ModeFpuC) != nullptr},
         {"kernelFpuLongDouble", ModeFpuAsm, kernelFpuLongDouble, true},
     };
-    const bool sse = std::string(fourLaneUnitName()) == "SSE";
-    for (const FormLine& f : formLines) {
-        if (!formBuilt(f.mode, f.form))
+    for (const FormRow& f : formTable()) {
+        if (!f.kernels[0])
             continue;
         RowKernel form = kernelForm(f.mode, f.form, false);
-        const char* name = f.name ? f.name : sse ? "kernelSse/sse" : "kernelSse/loop";
-        table.push_back({name, f.mode, form, form != nullptr});
+        table.push_back({f.name, f.mode, form, form != nullptr});
     }
     return table;
 }

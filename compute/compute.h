@@ -3,8 +3,10 @@
 // once, each call on its own row.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 struct RowRecord {
     std::atomic<uint8_t> done;  // set with release after the row's counts, read with acquire
@@ -40,55 +42,81 @@ public:
 // the cycle check, which stores a point whose orbit repeats exactly as
 // inside at once. Every form gives the same counts as its mode's plain form.
 using RowKernel = bool (*)(int row, int maxIters);
+// A form's kernels, without and with the cycle check.
+using KernelPair = std::array<RowKernel, 2>;
 bool kernelFpuC(int row, int maxIters);
 bool kernelFpuAsm(int row, int maxIters);
 bool kernelFpuLongDouble(int row, int maxIters);  // portable form of kernelFpuAsm
 bool kernelSse(int row, int maxIters);
-// Whether the processor has the four-lane float unit ModeSse runs on: SSE
-// on x86 (CPUID), NEON (always there) on 64-bit ARM.
+// Whether the processor has a four-lane float unit: SSE on x86 (CPUID 1
+// EDX bit 25), NEON (always there) on 64-bit ARM.
 bool probeSse();
 // What that unit is called on this processor, for the start-up report.
 const char* fourLaneUnitName();
 
-// The kernel that `mode` runs in this build, or null where the mode has no
-// processor kernel (ModeGpu, or ModeSse in a build without a four-lane unit).
+// The kernel of the form `mode` runs here, or null where the mode has no
+// processor kernel (ModeGpu, or ModeSse on a processor without a four-lane unit).
 RowKernel kernelForMode(int mode);
 // For tests: when set, every mode that has a kernel runs this one instead.
 extern RowKernel modeKernelStandIn;
 // Whether ModeSse can run here: the processor has the unit and this build its kernel.
 bool sseModeAvailable();
 
-// The forms of a mode's kernel. Plain is the four-lane loop (ModeSse: SSE on
-// x86, NEON on ARM), the scalar double loop (ModeFpuC) or the x87 machine
-// code (ModeFpuAsm; the long double steps where there is no x87);
-// LongDouble is the portable form of ModeFpuAsm. The vector forms run
-// several vectors of ModeSse's float lanes or ModeFpuC's double lanes at
-// once: AVX2 and AVX-512F on x86, two-lane SSE2 (doubles only) on x86, NEON
-// on 64-bit ARM.
-enum KernelForm : int { FormPlain, FormAvx2, FormAvx512, FormLongDouble, FormSse2, FormNeon };
+// The forms of the mode kernels. Each mode has a plain form: the four-lane
+// loop (ModeSse), the scalar double loop (ModeFpuC), the x87 machine code
+// (ModeFpuAsm). LongDouble is ModeFpuAsm's portable form; the others run
+// several vectors of ModeSse's float lanes or ModeFpuC's double lanes at once.
+enum KernelForm : int { FormPlain, FormLongDouble, FormSse2, FormAvx2, FormAvx512, FormNeon };
 
-// The form of `mode` with or without the cycle check, or null where this
-// build or this processor cannot run it. Tests and the benchmark use it to
-// run one form alone.
+// What a form needs of the processor, one bit each. AVX2 and AVX-512F count
+// only where the OS saves their registers.
+enum : uint32_t {
+    FeatureX87 = 1u << 0,
+    FeatureSse = 1u << 1,
+    FeatureSse2 = 1u << 2,
+    FeatureAvx2 = 1u << 3,
+    FeatureAvx512 = 1u << 4,
+    FeatureNeon = 1u << 5,
+};
+
+struct FormRow {
+    const char* name;  // as vexa_bench prints it
+    int mode;
+    KernelForm form;
+    uint32_t needs;        // the features the form needs
+    uint32_t checkNeeds;   // and those its kernel with the cycle check needs besides
+    KernelPair kernels;  // without and with the check; null where this build lacks the form
+};
+
+// Every form of every architecture, the fastest first within each mode.
+const std::vector<FormRow>& formTable();
+
+struct FormChoice {
+    const FormRow* row;  // null: no form of the mode runs
+    bool check;
+};
+// The form `mode` runs on a processor with `features`: the first row this
+// build has whose needs they meet, with the check; where no checked kernel
+// runs, the first one without it.
+FormChoice chooseForm(int mode, uint32_t features);
+
+// What CPUID reports: leaf 1 EDX and ECX, leaf 7 (sub-leaf 0) EBX, and XCR0
+// (0 where the OS has not enabled XGETBV).
+struct CpuidBits {
+    uint32_t leaf1Edx, leaf1Ecx, leaf7Ebx;
+    uint64_t xcr0;
+};
+uint32_t featuresFromCpuid(const CpuidBits& bits);
+// This processor's features, read once.
+uint32_t processorFeatures();
+
+// The row of `mode`'s `form` where this build has it, else null.
+const FormRow* builtForm(int mode, KernelForm form);
+// Its kernel where this processor runs it too, else null. Tests and the
+// benchmark use it to run one form alone.
 RowKernel kernelForm(int mode, KernelForm form, bool cycleCheck);
-// Whether this build has that form at all, whether or not this processor
-// runs it. The x87 machine code, ModeFpuAsm's plain form, is built for x86 only.
-bool formBuilt(int mode, KernelForm form);
 
 // Makes every vector of the float forms fall back to the four-lane loop, as
 // one does when a lane comes back inside after escaping; for tests, since
 // no such lane is known.
 extern bool forceFourLaneFallback;
-
-// What the processor tells about its vector units: CPUID leaf 1 ECX, leaf 7
-// (sub-leaf 0) EBX, and XCR0 (0 where the OS has not enabled XGETBV).
-struct VectorFeatureBits {
-    uint32_t leaf1Ecx;
-    uint32_t leaf7Ebx;
-    uint64_t xcr0;
-};
-// The widest AVX form those bits allow: FormAvx512, FormAvx2 or FormPlain.
-KernelForm chooseKernelForm(const VectorFeatureBits& bits);
-// The widest AVX form of this processor in this build, decided once:
-// FormPlain where there is none (and on processors other than x86).
-KernelForm processorKernelForm();

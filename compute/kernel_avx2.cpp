@@ -2,8 +2,9 @@
 // all-ones lanes. Compiled for AVX2 function by function, in 32- and 64-bit
 // builds; called only where the processor and the OS offer it.
 #include "compute/kernel_forms.h"
+#include "compute/sse_traits.h"
 
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+#ifdef VEXA_X86
 #include <immintrin.h>
 
 #define VEXA_TARGET __attribute__((target("avx2")))
@@ -16,6 +17,7 @@ struct Avx2Float {
     using M = __m256;
     using I = __m256i;
     using Scalar = float;
+    using Group = SseFloat;  // the four-lane loop's, to fall back on
     static constexpr int Lanes = 8;
     VEXA_OP V load(const float* p) { return _mm256_load_ps(p); }
     VEXA_OP V splat(float a) { return _mm256_set1_ps(a); }
@@ -85,7 +87,7 @@ struct Avx2Double {
 
 #include "compute/vector_forms.h"
 
-VectorForms avx2VectorForms()
+VectorForms avx2Forms()
 {
     // Three vectors in flight, the fastest measured: four overflow the
     // registers. 32-bit code has half as many; two did best there.
@@ -95,7 +97,7 @@ VectorForms avx2VectorForms()
 
 #else
 
-VectorForms avx2VectorForms()
+VectorForms avx2Forms()
 {
     return {};
 }

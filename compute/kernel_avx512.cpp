@@ -2,8 +2,9 @@
 // the mask registers. Compiled for AVX-512F function by function, in 32- and
 // 64-bit builds; called only where the processor and the OS offer it.
 #include "compute/kernel_forms.h"
+#include "compute/sse_traits.h"
 
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+#ifdef VEXA_X86
 #include <immintrin.h>
 
 #define VEXA_TARGET __attribute__((target("avx512f")))
@@ -16,6 +17,7 @@ struct Avx512Float {
     using M = __mmask16;
     using I = __m512i;
     using Scalar = float;
+    using Group = SseFloat;  // the four-lane loop's, to fall back on
     static constexpr int Lanes = 16;
     VEXA_OP V load(const float* p) { return _mm512_load_ps(p); }
     VEXA_OP V splat(float a) { return _mm512_set1_ps(a); }
@@ -72,7 +74,7 @@ struct Avx512Double {
 
 #include "compute/vector_forms.h"
 
-VectorForms avx512VectorForms()
+VectorForms avx512Forms()
 {
     // Vectors in flight as measured fastest on an AVX-512 EPYC; 32-bit code
     // has eight vector registers, and two did best there.
@@ -82,7 +84,7 @@ VectorForms avx512VectorForms()
 
 #else
 
-VectorForms avx512VectorForms()
+VectorForms avx512Forms()
 {
     return {};
 }

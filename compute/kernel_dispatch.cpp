@@ -1,7 +1,6 @@
-// Which kernel a mode runs here. The form is chosen once, from what the
-// processor and the OS offer; the mode kernels call through it.
-#include <initializer_list>
-
+// The table of forms and which of them each mode runs: the processor's
+// features are read once, and each mode takes the first form of the table
+// they allow. The mode kernels call through that choice.
 #include "compute/compute.h"
 #include "compute/kernel_forms.h"
 #include "platform/platform.h"
@@ -9,219 +8,157 @@
 
 namespace {
 
-constexpr uint32_t Sse = 1u << 25;           // CPUID 1 EDX
-constexpr uint32_t Sse2 = 1u << 26;          // CPUID 1 EDX
-constexpr uint32_t Osxsave = 1u << 27;       // CPUID 1 ECX: XGETBV enabled by the OS
-constexpr uint32_t Avx2 = 1u << 5;           // CPUID 7 EBX
-constexpr uint32_t Avx512f = 1u << 16;       // CPUID 7 EBX
-constexpr uint64_t YmmState = 0x6;           // XCR0: SSE and AVX upper halves
-constexpr uint64_t ZmmState = 0xE6;          // XCR0: those, opmasks and both ZMM parts
-
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-#define VEXA_X86 1  // the builds that compile the SSE, SSE2 and AVX forms
-
-uint32_t leaf1Edx()
+std::vector<FormRow> buildFormTable()
 {
-    uint32_t regs[4];
-    return platformCpuid(1, regs) ? regs[3] : 0;
+    const VectorForms avx512 = avx512Forms(), avx2 = avx2Forms(), sse = sseForms(), neon = neonForms();
+    // AVX-512 forms are compiled with AVX2 implied, so they need both.
+    constexpr uint32_t Avx512 = FeatureAvx512 | FeatureAvx2;
+    // The benchmark lists the forms in this order too.
+    return {
+        {"kernelSse/avx512", ModeSse, FormAvx512, Avx512, 0, avx512.sse},
+        {"kernelSse/avx2", ModeSse, FormAvx2, FeatureAvx2, 0, avx2.sse},
+        {"kernelSse/neon", ModeSse, FormNeon, FeatureNeon, 0, neon.sse},
+        // The checked loop counts with SSE2's integer lanes.
+        {"kernelSse/sse", ModeSse, FormPlain, FeatureSse, FeatureSse2, sse.sse},
+        {"kernelSse/loop", ModeSse, FormPlain, FeatureNeon, 0, neonLoopForms()},
+        {"kernelFpuAsm/x87", ModeFpuAsm, FormPlain, FeatureX87, 0, x87Forms()},
+        {"kernelFpuC/avx512", ModeFpuC, FormAvx512, Avx512, 0, avx512.fpuC},
+        {"kernelFpuC/avx2", ModeFpuC, FormAvx2, FeatureAvx2, 0, avx2.fpuC},
+        {"kernelFpuC/neon", ModeFpuC, FormNeon, FeatureNeon, 0, neon.fpuC},
+        {"kernelFpuC/sse2", ModeFpuC, FormSse2, FeatureSse2, 0, sse.fpuC},
+        {"kernelFpuC/scalar", ModeFpuC, FormPlain, 0, 0, scalarDoubleForms()},
+        {"kernelFpuLongDouble/portable", ModeFpuAsm, FormLongDouble, 0, 0, longDoubleForms()},
+    };
 }
 
-VectorFeatureBits readVectorFeatureBits()
+bool meets(uint32_t features, uint32_t needs)
 {
-    VectorFeatureBits bits = {0, 0, 0};
+    return (features & needs) == needs;
+}
+
+// CPUID 1 EDX and ECX, CPUID 7 EBX, and XCR0's register states.
+constexpr uint32_t Fpu = 1u << 0, Sse = 1u << 25, Sse2 = 1u << 26;  // leaf 1 EDX
+constexpr uint32_t Osxsave = 1u << 27;                             // leaf 1 ECX: XGETBV enabled by the OS
+constexpr uint32_t Avx2 = 1u << 5, Avx512f = 1u << 16;            // leaf 7 EBX
+constexpr uint64_t YmmState = 0x6;  // SSE and AVX upper halves
+constexpr uint64_t ZmmState = 0xE6;  // those, opmasks and both ZMM parts
+
+uint32_t readProcessorFeatures()
+{
+#if defined(VEXA_X86)
+    CpuidBits bits = {0, 0, 0, 0};
     uint32_t regs[4];
     if (platformCpuid(1, regs))
-        bits.leaf1Ecx = regs[2];
+        bits.leaf1Edx = regs[3], bits.leaf1Ecx = regs[2];
     if (platformCpuid(7, regs))
         bits.leaf7Ebx = regs[1];
     if (!platformReadXcr0(&bits.xcr0))
         bits.xcr0 = 0;
-    return bits;
-}
-#endif
-
-// Whether the processor runs a vector form, apart from whether it is built.
-bool processorRuns(KernelForm form)
-{
-    switch (form) {
-    case FormAvx2:
-    case FormAvx512:
-        return processorKernelForm() != FormPlain && form <= processorKernelForm();
-    case FormSse2:
-        return processorHasSse2();
-    case FormNeon:
-#ifdef __aarch64__
-        return true;
+    return featuresFromCpuid(bits);
+#elif defined(VEXA_ARM64)
+    return FeatureNeon;
 #else
-        return false;
+    return 0;
 #endif
-    default:
-        return true;
-    }
-}
-
-// The table of a vector form's instruction set: empty where this build has
-// none, or for a form that is not a vector form.
-VectorForms vectorFormsOf(KernelForm form)
-{
-    switch (form) {
-    case FormAvx2:
-        return avx2VectorForms();
-    case FormAvx512:
-        return avx512VectorForms();
-    case FormSse2:
-        return sse2VectorForms();
-    case FormNeon:
-        return neonVectorForms();
-    default:
-        return {};
-    }
-}
-
-// The vector form of `mode` in this build, whether or not the processor runs it.
-RowKernel builtVectorForm(int mode, KernelForm form, bool cycleCheck)
-{
-    const VectorForms table = vectorFormsOf(form);
-    if (mode == ModeSse)
-        return table.sse[cycleCheck];
-    return mode == ModeFpuC ? table.fpuC[cycleCheck] : nullptr;
-}
-
-// The fastest form of `mode` this processor runs: the widest vectors, with
-// the check. Where no checked form runs (the four-lane loop on a processor
-// with SSE but not SSE2), the plain form without it.
-RowKernel fastestForm(int mode)
-{
-    for (KernelForm form : {FormAvx512, FormAvx2, FormNeon, FormSse2, FormPlain})
-        if (RowKernel kernel = kernelForm(mode, form, true))
-            return kernel;
-    return kernelForm(mode, FormPlain, false);
 }
 
 // The form each mode runs, decided on first use.
-RowKernel chosenKernel(int mode)
+FormChoice modeForm(int mode)
 {
-    static const RowKernel sse = fastestForm(ModeSse);
-    static const RowKernel fpuC = fastestForm(ModeFpuC);
-    return mode == ModeSse ? sse : fpuC;
+    static const FormChoice sse = chooseForm(ModeSse, processorFeatures());
+    static const FormChoice fpuC = chooseForm(ModeFpuC, processorFeatures());
+    static const FormChoice fpuAsm = chooseForm(ModeFpuAsm, processorFeatures());
+    switch (mode) {
+    case ModeSse:
+        return sse;
+    case ModeFpuC:
+        return fpuC;
+    case ModeFpuAsm:
+        return fpuAsm;
+    }
+    return {nullptr, false};
+}
+
+bool runModeKernel(int mode, int row, int maxIters)
+{
+    const FormChoice c = modeForm(mode);
+    return c.row && c.row->kernels[c.check](row, maxIters);
 }
 
 }  // namespace
 
-KernelForm chooseKernelForm(const VectorFeatureBits& bits)
+const std::vector<FormRow>& formTable()
 {
+    static const std::vector<FormRow> table = buildFormTable();
+    return table;
+}
+
+FormChoice chooseForm(int mode, uint32_t features)
+{
+    for (bool check : {true, false})
+        for (const FormRow& f : formTable())
+            if (f.mode == mode && f.kernels[check] &&
+                meets(features, f.needs | (check ? f.checkNeeds : 0)))
+                return {&f, check};
+    return {nullptr, false};
+}
+
+uint32_t featuresFromCpuid(const CpuidBits& bits)
+{
+    uint32_t features = 0;
+    if (bits.leaf1Edx & Fpu)
+        features |= FeatureX87;
+    if (bits.leaf1Edx & Sse)
+        features |= FeatureSse;
+    if (bits.leaf1Edx & Sse2)
+        features |= FeatureSse2;
     if (!(bits.leaf1Ecx & Osxsave))
-        return FormPlain;
-    // The AVX-512 forms are compiled with AVX2 implied, so they need both.
-    if (!(bits.leaf7Ebx & Avx2) || (bits.xcr0 & YmmState) != YmmState)
-        return FormPlain;
+        return features;
+    if ((bits.leaf7Ebx & Avx2) && (bits.xcr0 & YmmState) == YmmState)
+        features |= FeatureAvx2;
     if ((bits.leaf7Ebx & Avx512f) && (bits.xcr0 & ZmmState) == ZmmState)
-        return FormAvx512;
-    return FormAvx2;
+        features |= FeatureAvx512;
+    return features;
 }
 
-KernelForm processorKernelForm()
+uint32_t processorFeatures()
 {
-#ifdef VEXA_X86
-    static const KernelForm form = chooseKernelForm(readVectorFeatureBits());
-    return form;
-#else
-    return FormPlain;
-#endif
+    static const uint32_t features = readProcessorFeatures();
+    return features;
 }
 
-bool processorHasSse2()
+const FormRow* builtForm(int mode, KernelForm form)
 {
-#ifdef VEXA_X86
-    static const bool has = (leaf1Edx() & Sse2) != 0;
-    return has;
-#else
-    return false;
-#endif
-}
-
-bool probeSse()
-{
-#ifdef VEXA_X86
-    return (leaf1Edx() & Sse) != 0;
-#elif defined(__aarch64__)
-    return true;
-#else
-    return false;
-#endif
-}
-
-const char* fourLaneUnitName()
-{
-#ifdef __aarch64__
-    return "NEON";
-#else
-    return "SSE";
-#endif
+    for (const FormRow& f : formTable())
+        if (f.mode == mode && f.form == form && f.kernels[0])
+            return &f;
+    return nullptr;
 }
 
 RowKernel kernelForm(int mode, KernelForm form, bool cycleCheck)
 {
-    switch (form) {
-    case FormPlain:
-        if (mode == ModeFpuC)
-            return cycleCheck ? kernelFpuCScalar : kernelFpuCScalarUnchecked;
-        if (mode == ModeFpuAsm)
-            return formBuilt(mode, form) ? cycleCheck ? kernelFpuAsm : kernelFpuAsmUnchecked : nullptr;
-        if (mode != ModeSse || !fourLaneKernelBuilt || !probeSse())
-            return nullptr;
-        // The checked loop counts with SSE2's integer lanes on x86.
-        if (!cycleCheck)
-            return kernelSseFourLanesUnchecked;
-#ifdef VEXA_X86
-        if (!processorHasSse2())
-            return nullptr;
-#endif
-        return kernelSseFourLanes;
-    case FormAvx2:
-    case FormAvx512:
-    case FormSse2:
-    case FormNeon:
-        return processorRuns(form) ? builtVectorForm(mode, form, cycleCheck) : nullptr;
-    case FormLongDouble:
-        if (mode != ModeFpuAsm)
-            return nullptr;
-        return cycleCheck ? kernelFpuLongDouble : kernelFpuLongDoubleUnchecked;
-    }
-    return nullptr;
+    const FormRow* f = builtForm(mode, form);
+    if (!f || !meets(processorFeatures(), f->needs | (cycleCheck ? f->checkNeeds : 0)))
+        return nullptr;
+    return f->kernels[cycleCheck];
 }
 
-bool formBuilt(int mode, KernelForm form)
+bool probeSse()
 {
-    if (form == FormLongDouble)
-        return mode == ModeFpuAsm;
-    if (form != FormPlain)
-        return builtVectorForm(mode, form, true) != nullptr;
-    if (mode == ModeSse)
-        return fourLaneKernelBuilt;
-#ifdef VEXA_X86
-    return mode == ModeFpuC || mode == ModeFpuAsm;
-#else
-    return mode == ModeFpuC;
-#endif
+    return (processorFeatures() & (FeatureSse | FeatureNeon)) != 0;
+}
+
+const char* fourLaneUnitName()
+{
+    return processorFeatures() & FeatureNeon ? "NEON" : "SSE";
 }
 
 RowKernel modeKernelStandIn = nullptr;
 
 RowKernel kernelForMode(int mode)
 {
-    RowKernel kernel = nullptr;
-    switch (mode) {
-    case ModeFpuC:
-        kernel = kernelFpuC;
-        break;
-    case ModeFpuAsm:
-        kernel = kernelFpuAsm;
-        break;
-    case ModeSse:
-        kernel = chosenKernel(ModeSse) ? kernelSse : nullptr;
-        break;
-    }
+    const FormChoice c = modeForm(mode);
+    RowKernel kernel = c.row ? c.row->kernels[c.check] : nullptr;
     return kernel && modeKernelStandIn ? modeKernelStandIn : kernel;
 }
 
@@ -232,11 +169,15 @@ bool sseModeAvailable()
 
 bool kernelSse(int row, int maxIters)
 {
-    RowKernel kernel = chosenKernel(ModeSse);
-    return kernel ? kernel(row, maxIters) : false;
+    return runModeKernel(ModeSse, row, maxIters);
 }
 
 bool kernelFpuC(int row, int maxIters)
 {
-    return chosenKernel(ModeFpuC)(row, maxIters);
+    return runModeKernel(ModeFpuC, row, maxIters);
+}
+
+bool kernelFpuAsm(int row, int maxIters)
+{
+    return runModeKernel(ModeFpuAsm, row, maxIters);
 }

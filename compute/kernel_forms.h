@@ -1,48 +1,35 @@
-// The forms behind the mode kernels, for the compute folder's own files.
-// A plain name carries the cycle check; "Unchecked" is the same form
-// without it, as each kernel was before the check.
+// What the files of the compute folder share: each instruction set's
+// kernels for the table of forms, the row storage, and the start of a row
+// of the four-lane forms.
 #pragma once
 
 #include <cstdint>
 
 #include "compute/compute.h"
+#include "platform/arch.h"
+#include "state/app_state.h"
 
-// Whether this build has the four-lane kernel, and so ModeSse at all.
-extern const bool fourLaneKernelBuilt;
-// Whether the processor runs the two-lane double and four-lane integer
-// operations of SSE2, which the checked four-lane loop uses too.
-bool processorHasSse2();
-bool kernelSseFourLanes(int row, int maxIters);
-bool kernelSseFourLanesUnchecked(int row, int maxIters);
-bool kernelFpuCScalar(int row, int maxIters);
-bool kernelFpuCScalarUnchecked(int row, int maxIters);
-bool kernelFpuAsmUnchecked(int row, int maxIters);
-bool kernelFpuLongDoubleUnchecked(int row, int maxIters);
-
-// The vector forms of one instruction set, indexed by the cycle check;
-// null where this build has none.
+// The kernels of one instruction set's forms, null where this build has not
+// the set: float lanes for ModeSse, double lanes for ModeFpuC.
 struct VectorForms {
-    RowKernel sse[2];
-    RowKernel fpuC[2];
+    KernelPair sse, fpuC;
 };
-VectorForms avx2VectorForms();
-VectorForms avx512VectorForms();
-VectorForms sse2VectorForms();  // double lanes only
-VectorForms neonVectorForms();
-
-// The four-lane loop of one group of four real parts from `cx` with the
-// imaginary part `cy`, without the check: the reference whose counts every
-// float form reproduces, and their fallback. Stores four counts at out.
-void iterateFourLanes(const float* cx, float cy, int maxIters, int32_t* out);
+VectorForms avx512Forms();
+VectorForms avx2Forms();
+VectorForms sseForms();  // sse: the four-lane loop; fpuC: two SSE2 double lanes
+VectorForms neonForms();
+KernelPair neonLoopForms();  // the four-lane loop on NEON
+KernelPair x87Forms();
+KernelPair scalarDoubleForms();
+KernelPair longDoubleForms();
 
 // A float conversion, sum or product rounded to float at once, as SSE and
-// NEON round it. Where float arithmetic runs on the x87 (32-bit x86), a
-// result kept in a register can carry more bits into the next operation;
-// the store rounds it, and from the x87's 53 bits that rounding is the
-// IEEE one.
+// NEON round it. Where float arithmetic runs on the x87 a result kept in a
+// register can carry more bits into the next operation; the store rounds
+// it, and from the x87's 53 bits that rounding is the IEEE one.
 inline float roundToFloat(float value)
 {
-#if defined(__i386__) && !defined(__SSE_MATH__)
+#ifdef VEXA_X87_FLOAT_MATH
     volatile float stored = value;
     return stored;
 #else
@@ -50,8 +37,41 @@ inline float roundToFloat(float value)
 #endif
 }
 
+// Where every four-lane form starts a row: the real parts of its first
+// group, the step from one group to the next and the imaginary part, each
+// rounded to float. The counts of every form rest on these bits.
+struct FourLaneStart {
+    alignas(16) float lane[4];
+    float advance;
+    float cy;
+};
+
+inline FourLaneStart fourLaneStart(int row)
+{
+    const float xf = roundToFloat((float)app.xMin);
+    const float s = roundToFloat((float)app.stepY);
+    return {{xf + 0.0f, roundToFloat(xf + s), roundToFloat(xf + roundToFloat(s + s)),
+             roundToFloat(xf + roundToFloat(3.0f * s))},
+            roundToFloat(4.0f * roundToFloat((float)app.stepX)),
+            roundToFloat((float)((double)row * app.stepY + app.yMin))};
+}
+
+// The groups of four a four-lane form computes on a row.
+inline int64_t fourLaneGroups()
+{
+    return app.width > 0 ? ((int64_t)app.width + 3) / 4 : 0;
+}
+
 // The row's storage and the buffer's column count; null without storage.
 int32_t* rowStorage(int row, int* bufferColumns);
 // The same with the count clipped to the window's width: the columns the
 // scalar and double kernels write.
 int32_t* clippedRowStorage(int row, int* columns);
+
+// Two double lanes' counts as stored: those in `inside` and those at the
+// limit are -1.
+inline void storeTwoCounts(int32_t* out, const int64_t counts[2], unsigned inside, int maxIters)
+{
+    for (int k = 0; k < 2; ++k)
+        out[k] = ((inside >> k) & 1u) || counts[k] == maxIters ? -1 : (int32_t)counts[k];
+}

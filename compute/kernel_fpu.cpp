@@ -13,9 +13,7 @@
 // compares equal, so NaN orbits run as without the check.
 #include <algorithm>
 
-#include "compute/compute.h"
 #include "compute/kernel_forms.h"
-#include "state/app_state.h"
 
 namespace {
 
@@ -138,22 +136,17 @@ int32_t* clippedRowStorage(int row, int* columns)
     return p;
 }
 
-bool kernelFpuCScalar(int row, int maxIters)
+KernelPair scalarDoubleForms()
 {
-    return computeDoubleRow<true>(row, maxIters);
+    return {{computeDoubleRow<false>, computeDoubleRow<true>}};
 }
 
-bool kernelFpuCScalarUnchecked(int row, int maxIters)
+KernelPair longDoubleForms()
 {
-    return computeDoubleRow<false>(row, maxIters);
+    return {{computeLongDoubleRow<false>, computeLongDoubleRow<true>}};
 }
 
 bool kernelFpuLongDouble(int row, int maxIters)
 {
     return computeLongDoubleRow<true>(row, maxIters);
-}
-
-bool kernelFpuLongDoubleUnchecked(int row, int maxIters)
-{
-    return computeLongDoubleRow<false>(row, maxIters);
 }

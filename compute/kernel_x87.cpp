@@ -1,16 +1,14 @@
-// The x87 kernel of ModeFpuAsm: the whole row runs on the register stack in
-// 80-bit extended precision. bailout, cx and cy stay loaded, and at the
-// deepest point of the loop all eight registers are in use. kernelFpuAsm
-// adds the cycle check of the scalar kernels (kernel_fpu.cpp): the saved z
+// The x87 form of ModeFpuAsm, its plain form: the whole row runs on the
+// register stack in 80-bit extended precision. bailout, cx and cy stay
+// loaded, and at the deepest point of the loop all eight registers are in
+// use. The checked kernel adds the cycle check of the scalar kernels (kernel_fpu.cpp): the saved z
 // lives in memory as two 80-bit values, since no register is left for it.
 // The same machine code runs in 32- and 64-bit builds; the control word the
 // thread had (53-bit precision where C's double runs on the x87) comes back
 // at the end of each row.
-#include "compute/compute.h"
 #include "compute/kernel_forms.h"
-#include "state/app_state.h"
 
-#if defined(__i386__) || defined(__x86_64__)
+#ifdef VEXA_X86
 
 namespace {
 
@@ -37,8 +35,6 @@ bool prepareX87Row(int row, int maxIters, X87Row* r)
     r->stepX = app.stepX;
     return r->p != nullptr;
 }
-
-}  // namespace
 
 // The text both forms share. The start loads the row's constants and runs
 // one iteration up to the next z, leaving zi' zr' cy cx B; the end drops a
@@ -105,7 +101,7 @@ bool prepareX87Row(int row, int maxIters, X87Row* r)
     "ecx", "cc", "memory", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", \
         "st(6)", "st(7)"
 
-bool kernelFpuAsmUnchecked(int row, int maxIters)
+bool x87Row(int row, int maxIters)
 {
     X87Row r;
     if (!prepareX87Row(row, maxIters, &r))
@@ -125,7 +121,7 @@ bool kernelFpuAsmUnchecked(int row, int maxIters)
 // finding a cycle and keeps the comparison off most iterations. Until n = 16
 // z is compared with c itself, still loaded as cx and cy; from then on with
 // the z saved in memory at each power of two, 80-bit stores being dear.
-bool kernelFpuAsm(int row, int maxIters)
+bool x87RowChecked(int row, int maxIters)
 {
     X87Row r;
     if (!prepareX87Row(row, maxIters, &r))
@@ -180,16 +176,18 @@ bool kernelFpuAsm(int row, int maxIters)
     return true;
 }
 
-#else
+}  // namespace
 
-bool kernelFpuAsmUnchecked(int row, int maxIters)
+KernelPair x87Forms()
 {
-    return kernelFpuLongDoubleUnchecked(row, maxIters);
+    return {{x87Row, x87RowChecked}};
 }
 
-bool kernelFpuAsm(int row, int maxIters)
+#else
+
+KernelPair x87Forms()
 {
-    return kernelFpuLongDouble(row, maxIters);
+    return {};
 }
 
 #endif

@@ -1,39 +1,49 @@
-// The SSE2 operations that the vector-form body (vector_forms.h) is written
-// over: four float lanes, one 128-bit vector being exactly one group of
-// four, and two double lanes. For kernel_sse2.cpp and for tests that drive
-// the body's pieces with vector states of their own.
+// The SSE operations that the four-lane loop (four_lane_loop.h) and the
+// vector-form body (vector_forms.h) are written over: four float lanes, one
+// 128-bit vector being exactly one group of four, and two double lanes.
+// For kernel_sse.cpp, for the wider forms' four-lane fallback, and for tests
+// that drive the body's pieces with vector states of their own.
 #pragma once
 
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-#define VEXA_SSE_TRAITS 1
+#include "platform/arch.h"
+
+#ifdef VEXA_X86
 #include <emmintrin.h>
 
 #include <cstdint>
 
+#include "compute/kernel_forms.h"
+
 // Baseline on x86-64; a 32-bit build compiles these functions alone for
-// SSE2 and calls them only where the processor has it.
-#define VEXA_SSE_TARGET __attribute__((target("sse2")))
-#define VEXA_SSE_OP static VEXA_SSE_TARGET inline __attribute__((always_inline))
+// SSE or SSE2 and calls them only where the processor has it. The
+// four-lane loop needs SSE alone.
+#define VEXA_SSE1_TARGET __attribute__((target("sse")))
+#define VEXA_SSE2_TARGET __attribute__((target("sse2")))
+#define VEXA_SSE1_OP static VEXA_SSE1_TARGET inline __attribute__((always_inline))
+#define VEXA_SSE_OP static VEXA_SSE2_TARGET inline __attribute__((always_inline))
 
 struct SseFloat {
     using V = __m128;
     using M = __m128;
     using I = __m128i;
     using Scalar = float;
+    using Group = SseFloat;  // the four-lane loop's own vectors
     static constexpr int Lanes = 4;
-    VEXA_SSE_OP V load(const float* p) { return _mm_load_ps(p); }
-    VEXA_SSE_OP V splat(float a) { return _mm_set1_ps(a); }
-    VEXA_SSE_OP V add(V a, V b) { return _mm_add_ps(a, b); }
-    VEXA_SSE_OP V sub(V a, V b) { return _mm_sub_ps(a, b); }
-    VEXA_SSE_OP V mul(V a, V b) { return _mm_mul_ps(a, b); }
-    VEXA_SSE_OP M below(V a, V b) { return _mm_cmplt_ps(a, b); }
-    VEXA_SSE_OP M notBelow(V a, V b) { return _mm_cmpnlt_ps(a, b); }
-    VEXA_SSE_OP M equal(V a, V b) { return _mm_cmpeq_ps(a, b); }
-    VEXA_SSE_OP V select(M m, V a, V b) { return _mm_or_ps(_mm_and_ps(m, a), _mm_andnot_ps(m, b)); }
-    VEXA_SSE_OP M both(M a, M b) { return _mm_and_ps(a, b); }
-    VEXA_SSE_OP M either(M a, M b) { return _mm_or_ps(a, b); }
-    VEXA_SSE_OP M without(M a, M b) { return _mm_andnot_ps(b, a); }
-    VEXA_SSE_OP unsigned bits(M m) { return (unsigned)_mm_movemask_ps(m); }
+    VEXA_SSE1_OP V load(const float* p) { return _mm_load_ps(p); }
+    VEXA_SSE1_OP V splat(float a) { return _mm_set1_ps(a); }
+    VEXA_SSE1_OP V add(V a, V b) { return _mm_add_ps(a, b); }
+    VEXA_SSE1_OP V sub(V a, V b) { return _mm_sub_ps(a, b); }
+    VEXA_SSE1_OP V mul(V a, V b) { return _mm_mul_ps(a, b); }
+    VEXA_SSE1_OP M below(V a, V b) { return _mm_cmplt_ps(a, b); }
+    VEXA_SSE1_OP M notBelow(V a, V b) { return _mm_cmpnlt_ps(a, b); }
+    VEXA_SSE1_OP M equal(V a, V b) { return _mm_cmpeq_ps(a, b); }
+    VEXA_SSE1_OP V select(M m, V a, V b) { return _mm_or_ps(_mm_and_ps(m, a), _mm_andnot_ps(m, b)); }
+    VEXA_SSE1_OP M both(M a, M b) { return _mm_and_ps(a, b); }
+    VEXA_SSE1_OP M either(M a, M b) { return _mm_or_ps(a, b); }
+    VEXA_SSE1_OP M without(M a, M b) { return _mm_andnot_ps(b, a); }
+    VEXA_SSE1_OP unsigned bits(M m) { return (unsigned)_mm_movemask_ps(m); }
+    VEXA_SSE1_OP V keep(M m, V a) { return _mm_and_ps(m, a); }  // a where m, else 0
+    VEXA_SSE1_OP void store(float* p, V a) { _mm_store_ps(p, a); }
     VEXA_SSE_OP M fromBits(unsigned b)
     {
         const __m128i lane = _mm_setr_epi32(1, 2, 4, 8);
@@ -79,10 +89,10 @@ struct Sse2Double {
     {
         alignas(16) int64_t counts[2];
         _mm_store_si128((__m128i*)counts, c);
-        for (int k = 0; k < 2; ++k)
-            out[k] = ((inside >> k) & 1u) || counts[k] == maxIters ? -1 : (int32_t)counts[k];
+        storeTwoCounts(out, counts, inside, maxIters);
     }
 };
 
+#undef VEXA_SSE1_OP
 #undef VEXA_SSE_OP
 #endif

@@ -38,6 +38,7 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "compute/four_lane_loop.h"
 #include "compute/kernel_forms.h"
 #include "state/app_state.h"
 
@@ -124,8 +125,9 @@ VEXA_TARGET __attribute__((noinline)) void settleFloatVector(FloatVectorEnd<T> v
     if (exact && need)
         exact = proveEscapedOutside<T>(v, need, cx, cy, n, maxIters);
     if (!exact) {
+        using G = typename T::Group;
         for (int g = 0; g < T::Lanes; g += 4)
-            iterateFourLanes(cx + g, cy, maxIters, out + g);
+            iterateGroup<G>(G::load(cx + g), G::splat(cy), maxIters, out + g);
         return;
     }
     T::storeCounts(out, v.count, v.periodic, maxIters);
@@ -326,31 +328,26 @@ template <class T, int Slots, bool Check>
 VEXA_TARGET bool vectorFormSse(int row, int maxIters)
 {
     if (maxIters < 1)
-        return kernelSseFourLanesUnchecked(row, maxIters);
+        return fourLaneRow<typename T::Group>(row, maxIters);
     int columns = 0;
     int32_t* p = rowStorage(row, &columns);
     if (!p)
         return false;
-    const int64_t groups = app.width > 0 ? ((int64_t)app.width + 3) / 4 : 0;
+    const int64_t groups = fourLaneGroups();
     const int64_t writable = std::min<int64_t>(4 * groups, columns);
-    const float xf = roundToFloat((float)app.xMin);
-    const float cy = roundToFloat((float)((double)row * app.stepY + app.yMin));
-    const float s = roundToFloat((float)app.stepY);
-    const float a = roundToFloat(4.0f * roundToFloat((float)app.stepX));
-    float lane[4] = {xf + 0.0f, roundToFloat(xf + s), roundToFloat(xf + roundToFloat(s + s)),
-                     roundToFloat(xf + roundToFloat(3.0f * s))};
+    FourLaneStart start = fourLaneStart(row);
     alignas(64) float cx[PieceLanes];
     alignas(64) int32_t counts[PieceLanes];
     for (int64_t g0 = 0; g0 < groups; g0 += PieceGroups) {
         const int lanes = 4 * (int)std::min<int64_t>(PieceGroups, groups - g0);
         for (int i = 0; i < lanes; i += 4)
             for (int k = 0; k < 4; ++k) {
-                cx[i + k] = lane[k];
-                lane[k] = roundToFloat(lane[k] + a);
+                cx[i + k] = start.lane[k];
+                start.lane[k] = roundToFloat(start.lane[k] + start.advance);
             }
         const int padded = roundUpToVectors<T::Lanes>(lanes);
         std::fill(cx + lanes, cx + padded, INFINITY);  // outside from the start
-        iterateChunks<T, Slots, Check>(cx, padded / T::Lanes, cy, maxIters, counts);
+        iterateChunks<T, Slots, Check>(cx, padded / T::Lanes, start.cy, maxIters, counts);
         const int64_t keep = std::min<int64_t>(lanes, writable - 4 * g0);
         if (keep > 0)
             std::copy(counts, counts + keep, p + 4 * g0);
@@ -364,7 +361,7 @@ template <class T, int Slots, bool Check>
 VEXA_TARGET bool vectorFormFpuC(int row, int maxIters)
 {
     if (maxIters < 1)
-        return kernelFpuCScalarUnchecked(row, maxIters);
+        return scalarDoubleForms()[0](row, maxIters);
     int columns = 0;
     int32_t* p = clippedRowStorage(row, &columns);
     if (!p)
@@ -387,12 +384,12 @@ VEXA_TARGET bool vectorFormFpuC(int row, int maxIters)
     return true;
 }
 
-// The table of one instruction set's vector forms.
+// The kernels of one instruction set's vector forms.
 template <class F, int FloatSlots, class D, int DoubleSlots>
 VectorForms vectorFormTable()
 {
-    return {{vectorFormSse<F, FloatSlots, false>, vectorFormSse<F, FloatSlots, true>},
-            {vectorFormFpuC<D, DoubleSlots, false>, vectorFormFpuC<D, DoubleSlots, true>}};
+    return {{{vectorFormSse<F, FloatSlots, false>, vectorFormSse<F, FloatSlots, true>}},
+            {{vectorFormFpuC<D, DoubleSlots, false>, vectorFormFpuC<D, DoubleSlots, true>}}};
 }
 
 }  // namespace

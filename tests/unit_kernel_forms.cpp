@@ -3,8 +3,8 @@
 // rows, pixel by pixel, over views, widths and limits chosen to catch the
 // vector tails, rows of several pieces, shared float coordinates, overflow,
 // late cycles and the escape tests' edges. Each form is a case of its own,
-// skipped with the reason where it cannot run. Then the choice of the vector
-// form from the bits the processor reports.
+// skipped with the reason where it cannot run. Then every plain form against
+// amd64's counts.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -13,7 +13,6 @@
 
 #include "compute/compute.h"
 #include "form_cases.h"
-#include "os_processor.h"
 #include "views.h"
 #include "state/app_state.h"
 
@@ -228,38 +227,4 @@ TEST_F(AcrossArchitectures, PlainFormsGiveAmd64sCounts)
             }
         }
     EXPECT_EQ(at, sizeof amd64Digests / sizeof amd64Digests[0]) << "digests without a row";
-}
-
-TEST(KernelDispatch, VectorFormFromProcessorBits)
-{
-    // CPUID 1 ECX bit 27 (OSXSAVE); CPUID 7 EBX bits 5 (AVX2) and 16
-    // (AVX-512F); XCR0 bits 1-2 (XMM, YMM) and 5-7 (opmask, ZMM).
-    struct Case { const char* name; uint32_t ecx, ebx; uint64_t xcr0; KernelForm want; };
-    const Case cases[] = {
-        {"no AVX", 0x08000000, 0x0, 0x3, FormPlain},
-        {"AVX2 without OSXSAVE", 0x0, 0x20, 0xE7, FormPlain},
-        {"AVX2, OS saves no YMM", 0x08000000, 0x20, 0x3, FormPlain},
-        {"AVX2", 0x08000000, 0x20, 0x7, FormAvx2},
-        {"AVX2 and AVX-512F, OS saves no opmask or ZMM", 0x08000000, 0x10020, 0x7, FormAvx2},
-        {"AVX2 and AVX-512F, OS saves ZMM but no opmask", 0x08000000, 0x10020, 0xC7, FormAvx2},
-        {"AVX2 and AVX-512F", 0x08000000, 0x10020, 0xE7, FormAvx512},
-        {"AVX-512F without AVX2", 0x08000000, 0x10000, 0xE7, FormPlain},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(chooseKernelForm({c.ecx, c.ebx, c.xcr0}), c.want) << c.name;
-}
-
-// The kernel's reading of the processor against the flags Linux reports,
-// which it clears where the OS does not save the registers.
-TEST(KernelDispatch, ProcessorFormAgreesWithTheProcessorFlags)
-{
-    if (const std::string why = emulatorBetweenCpuidAndOs(); !why.empty())
-        GTEST_SKIP() << why;
-    const std::string flags = cpuinfoField("flags");
-    KernelForm want = FormPlain;
-#if defined(__x86_64__) || defined(__i386__)
-    if (flags.find(" avx2 ") != std::string::npos)
-        want = flags.find(" avx512f ") != std::string::npos ? FormAvx512 : FormAvx2;
-#endif
-    EXPECT_EQ(processorKernelForm(), want);
 }

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "compute/compute.h"
-#include "os_processor.h"
 #include "reference.h"
 #include "state/app_state.h"
 
@@ -86,7 +85,7 @@ TEST_F(Kernels, EdgePoints)
 
 TEST_F(Kernels, MachineCodeAndLongDoubleFormsAgreeOnWholeRows)
 {
-    if (!formBuilt(ModeFpuAsm, FormPlain))
+    if (!builtForm(ModeFpuAsm, FormPlain))
         GTEST_SKIP() << "this build has no x87 machine code: kernelFpuAsm is the long double form";
     // The start-up view and deep zooms at the boundary of the set.
     struct View { double x0, y0, step; int limit; };
@@ -120,23 +119,6 @@ TEST_F(Kernels, FourLaneKernelMatchesFloatEmulation)
                     << "width " << width << " row " << row << " step " << v.step;
             }
         }
-}
-
-// The probe asks the processor this build runs on: x86 reports SSE in its
-// flags; every 64-bit ARM processor has NEON; others have no four-lane unit.
-TEST(ProbeSse, AgreesWithTheProcessorFlags)
-{
-#if defined(__i386__) || defined(__x86_64__)
-    if (const std::string why = emulatorBetweenCpuidAndOs(); !why.empty())
-        GTEST_SKIP() << why;
-    EXPECT_EQ(probeSse(), cpuinfoField("flags").find(" sse ") != std::string::npos);
-    EXPECT_STREQ(fourLaneUnitName(), "SSE");
-#elif defined(__aarch64__)
-    EXPECT_TRUE(probeSse());
-    EXPECT_STREQ(fourLaneUnitName(), "NEON");
-#else
-    EXPECT_FALSE(probeSse());
-#endif
 }
 
 TEST(IterationBufferStorage, RowsColumnsAndAbsentStorage)
