@@ -2,8 +2,7 @@
 # The deeper checks CI runs after the tests: the unit and GL tests under the
 # address, undefined-behaviour and thread sanitizers, a soak of the running
 # program, a fuzzing run of the vertex-program translator, and the Debian
-# package judged by lintian, appstreamcli, desktop-file-validate and man. Expects
-# scripts/test.sh to have built build/ first.
+# package judged by lintian. Expects scripts/test.sh to have built build/ first.
 #   scripts/check.sh [SOAK_MINUTES [FUZZ_SECONDS]]
 set -euo pipefail
 cd "$(dirname "$0")/.."

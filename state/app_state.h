@@ -47,7 +47,7 @@ struct ShellOperations {
 
 struct AppState {
     // Settings, written by the key commands and the benchmark.
-    const char* appTitle = "Vexa v3.0.0b";
+    const char* appTitle = "Vexa v" VEXA_RELEASE;  // VEXA_RELEASE from CMakeLists.txt
     int32_t computeMode = ModeFpuAsm;  // (W) active back-end
     int32_t maxIters = 40;             // (W) iteration limit, 1 ... 9998 by key
 

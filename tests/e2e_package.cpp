@@ -2,11 +2,14 @@
 // where; whether the desktop entry, the AppStream metadata and the manual
 // pages pass their own tools; whether the copyright, the changelog and the
 // metadata agree; what the package built by CPack holds and depends on; and
-// whether the programs carry the hardening. lintian runs in CI's checks.
+// whether the programs carry the hardening. lintian runs in CI's checks; the
+// other tools run only here, so a missing one fails (scripts/setup.sh
+// installs them).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -116,8 +119,7 @@ TEST(Package, InstallTreeHoldsEveryFileAndAValidDesktopEntry)
 
 TEST(Package, ManualPagesFormatWithoutWarningsAndCoverEveryOption)
 {
-    if (!hasTool("man") || !hasTool("lexgrog"))
-        GTEST_SKIP() << "man-db is not installed (scripts/setup.sh installs it)";
+    ASSERT_TRUE(hasTool("man") && hasTool("lexgrog")) << "man-db is not installed";
     ScratchDir prefix;
     ASSERT_FALSE(prefix.path.empty());
     std::string said;
@@ -153,8 +155,7 @@ TEST(Package, ManualPagesFormatWithoutWarningsAndCoverEveryOption)
 
 TEST(Package, MetadataValidatesAndAgreesWithTheChangelogAndTheTree)
 {
-    if (!hasTool("appstreamcli"))
-        GTEST_SKIP() << "appstream is not installed (scripts/setup.sh installs it)";
+    ASSERT_TRUE(hasTool("appstreamcli")) << "appstream is not installed";
     ScratchDir prefix;
     ASSERT_FALSE(prefix.path.empty());
     std::string said;
@@ -187,6 +188,29 @@ TEST(Package, MetadataValidatesAndAgreesWithTheChangelogAndTheTree)
     EXPECT_NE(xml.find("<release version=\"" + version + "\" type=\"development\" date=\"" + date + "\">"),
               std::string::npos)
         << version << " " << date;
+}
+
+// The changelog is written by hand; the manual pages and the metadata are
+// made from the release CMake has. All must name that release.
+TEST(Package, ChangelogManualPagesAndMetadataNameTheRelease)
+{
+    const std::string changelog = readFile(VEXA_SOURCE_DIR "/package/changelog");
+    EXPECT_EQ(changelog.substr(0, changelog.find(')') + 1), "vexa (" VEXA_PACKAGE_VERSION ")");
+
+    ScratchDir prefix;
+    ASSERT_FALSE(prefix.path.empty());
+    std::string said;
+    const std::string usr = installInto(prefix, false, &said);
+    ASSERT_FALSE(usr.empty()) << said;
+    // The header's fields after the page's name and date.
+    for (const char* page : {"vexa.1.gz", "vexa_bench.1.gz"}) {
+        std::string th = runCommand("gzip -dc '" + usr + "share/man/man1/" + page + "' | head -n 1");
+        EXPECT_EQ(th.substr(std::min(th.find('"'), th.size())),
+                  "\"vexa " VEXA_RELEASE "\" \"User Commands\"\n")
+            << page;
+    }
+    const std::string xml = readFile(usr + "share/metainfo/invalid.vexa.vexa.metainfo.xml");
+    EXPECT_EQ(between(xml, "<release version=\"", "\""), VEXA_PACKAGE_VERSION);
 }
 
 TEST(Package, CopyrightIsMachineReadableAndCarriesTheLicence)
