@@ -335,19 +335,21 @@ VEXA_TARGET bool vectorFormSse(int row, int maxIters)
         return false;
     const int64_t groups = fourLaneGroups();
     const int64_t writable = std::min<int64_t>(4 * groups, columns);
-    FourLaneStart start = fourLaneStart(row);
+    const FourLaneStart start = fourLaneStart(row);
+    const float a = start.advance, cy = start.cy;
+    float lane[4] = {start.lane[0], start.lane[1], start.lane[2], start.lane[3]};
     alignas(64) float cx[PieceLanes];
     alignas(64) int32_t counts[PieceLanes];
     for (int64_t g0 = 0; g0 < groups; g0 += PieceGroups) {
         const int lanes = 4 * (int)std::min<int64_t>(PieceGroups, groups - g0);
         for (int i = 0; i < lanes; i += 4)
             for (int k = 0; k < 4; ++k) {
-                cx[i + k] = start.lane[k];
-                start.lane[k] = roundToFloat(start.lane[k] + start.advance);
+                cx[i + k] = lane[k];
+                lane[k] = roundToFloat(lane[k] + a);
             }
         const int padded = roundUpToVectors<T::Lanes>(lanes);
         std::fill(cx + lanes, cx + padded, INFINITY);  // outside from the start
-        iterateChunks<T, Slots, Check>(cx, padded / T::Lanes, start.cy, maxIters, counts);
+        iterateChunks<T, Slots, Check>(cx, padded / T::Lanes, cy, maxIters, counts);
         const int64_t keep = std::min<int64_t>(lanes, writable - 4 * g0);
         if (keep > 0)
             std::copy(counts, counts + keep, p + 4 * g0);
