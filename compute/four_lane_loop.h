@@ -23,13 +23,6 @@
 
 namespace {
 
-// A group's float count as SSE converts it, 0x80000000 out of range; the
-// count itself is a whole number.
-inline int32_t convertCount(float value)
-{
-    return value >= -2147483648.0f && value < 2147483648.0f ? (int32_t)value : INT32_MIN;
-}
-
 // Iterates one group and stores its four counts into out[0..3].
 template <class T>
 VEXA_TARGET inline __attribute__((always_inline)) void iterateGroup(typename T::V cx, typename T::V cy,
@@ -52,7 +45,7 @@ VEXA_TARGET inline __attribute__((always_inline)) void iterateGroup(typename T::
     alignas(16) float lanes[4];
     T::store(lanes, count);
     for (int k = 0; k < 4; ++k) {
-        const uint32_t m = (uint32_t)convertCount(lanes[k]) >> 2;
+        const uint32_t m = (uint32_t)T::toInt(lanes[k]) >> 2;
         out[k] = (int32_t)m == maxIters ? InsideMarker : (int32_t)m;
     }
 }
@@ -65,9 +58,10 @@ VEXA_TARGET bool fourLaneRow(int row, int maxIters)
     int32_t* p = rowStorage(row, &columns);
     if (!p)
         return false;
-    const FourLaneStart start = fourLaneStart(row);
-    const typename T::V cy = T::splat(start.cy), advance = T::splat(start.advance);
-    typename T::V cx = T::load(start.lane);
+    alignas(16) float lane[4];
+    const typename T::V cy = T::splat(startFourLanes(row, lane));
+    const typename T::V advance = T::splat(fourLaneAdvance());
+    typename T::V cx = T::load(lane);
     for (int64_t g = 0, groups = fourLaneGroups(); g < groups; ++g) {
         int32_t* out = p + 4 * g;
         if (4 * g + 4 <= columns) {

@@ -38,22 +38,23 @@ inline float roundToFloat(float value)
 }
 
 // Where every four-lane form starts a row: the real parts of its first
-// group, the step from one group to the next and the imaginary part, each
-// rounded to float. The counts of every form rest on these bits.
-struct FourLaneStart {
-    alignas(16) float lane[4];
-    float advance;
-    float cy;
-};
-
-inline FourLaneStart fourLaneStart(int row)
+// group, and the imaginary part, each rounded to float; then the step from
+// one group to the next. The counts of every form rest on these bits.
+inline float startFourLanes(int row, float lane[4])
 {
     const float xf = roundToFloat((float)app.xMin);
+    const float cy = roundToFloat((float)((double)row * app.stepY + app.yMin));
     const float s = roundToFloat((float)app.stepY);
-    return {{xf + 0.0f, roundToFloat(xf + s), roundToFloat(xf + roundToFloat(s + s)),
-             roundToFloat(xf + roundToFloat(3.0f * s))},
-            roundToFloat(4.0f * roundToFloat((float)app.stepX)),
-            roundToFloat((float)((double)row * app.stepY + app.yMin))};
+    lane[0] = xf + 0.0f;
+    lane[1] = roundToFloat(xf + s);
+    lane[2] = roundToFloat(xf + roundToFloat(s + s));
+    lane[3] = roundToFloat(xf + roundToFloat(3.0f * s));
+    return cy;
+}
+
+inline float fourLaneAdvance()
+{
+    return roundToFloat(4.0f * roundToFloat((float)app.stepX));
 }
 
 // The groups of four a four-lane form computes on a row.

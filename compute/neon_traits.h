@@ -10,6 +10,7 @@
 #ifdef VEXA_ARM64
 #include <arm_neon.h>
 
+#include <cmath>
 #include <cstdint>
 
 #include "compute/kernel_forms.h"
@@ -45,6 +46,12 @@ struct NeonFloat {
         return vreinterpretq_f32_u32(vandq_u32(m, vreinterpretq_u32_f32(a)));
     }
     VEXA_OP void store(float* p, V a) { vst1q_f32(p, a); }
+    // As SSE converts: nearest, and 0x80000000 for NaN and whatever lies
+    // out of range.
+    VEXA_OP int32_t toInt(float a)
+    {
+        return a >= -2147483648.0f && a < 2147483648.0f ? (int32_t)std::nearbyint(a) : INT32_MIN;
+    }
     VEXA_OP M fromBits(unsigned b)
     {
         const uint32_t lane[4] = {1, 2, 4, 8};

@@ -44,6 +44,8 @@ struct SseFloat {
     VEXA_SSE1_OP unsigned bits(M m) { return (unsigned)_mm_movemask_ps(m); }
     VEXA_SSE1_OP V keep(M m, V a) { return _mm_and_ps(m, a); }  // a where m, else 0
     VEXA_SSE1_OP void store(float* p, V a) { _mm_store_ps(p, a); }
+    // Nearest, and 0x80000000 for NaN and whatever lies out of range.
+    VEXA_SSE1_OP int32_t toInt(float a) { return _mm_cvtss_si32(_mm_set_ss(a)); }
     VEXA_SSE_OP M fromBits(unsigned b)
     {
         const __m128i lane = _mm_setr_epi32(1, 2, 4, 8);

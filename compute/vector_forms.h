@@ -335,9 +335,9 @@ VEXA_TARGET bool vectorFormSse(int row, int maxIters)
         return false;
     const int64_t groups = fourLaneGroups();
     const int64_t writable = std::min<int64_t>(4 * groups, columns);
-    const FourLaneStart start = fourLaneStart(row);
-    const float a = start.advance, cy = start.cy;
-    float lane[4] = {start.lane[0], start.lane[1], start.lane[2], start.lane[3]};
+    float lane[4];
+    const float cy = startFourLanes(row, lane);
+    const float a = fourLaneAdvance();
     alignas(64) float cx[PieceLanes];
     alignas(64) int32_t counts[PieceLanes];
     for (int64_t g0 = 0; g0 < groups; g0 += PieceGroups) {
