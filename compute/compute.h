@@ -70,22 +70,15 @@ enum KernelForm : int { FormPlain, FormLongDouble, FormSse2, FormAvx2, FormAvx51
 
 // What a form needs of the processor, one bit each. AVX2 and AVX-512F count
 // only where the OS saves their registers.
-enum : uint32_t {
-    FeatureX87 = 1u << 0,
-    FeatureSse = 1u << 1,
-    FeatureSse2 = 1u << 2,
-    FeatureAvx2 = 1u << 3,
-    FeatureAvx512 = 1u << 4,
-    FeatureNeon = 1u << 5,
-};
+enum : uint32_t { FeatureX87 = 1, FeatureSse = 2, FeatureSse2 = 4, FeatureAvx2 = 8, FeatureAvx512 = 16, FeatureNeon = 32 };
 
 struct FormRow {
     const char* name;  // as vexa_bench prints it
     int mode;
     KernelForm form;
-    uint32_t needs;        // the features the form needs
-    uint32_t checkNeeds;   // and those its kernel with the cycle check needs besides
-    KernelPair kernels;  // without and with the check; null where this build lacks the form
+    uint32_t needs;       // the features the form needs
+    uint32_t checkNeeds;  // and those its kernel with the cycle check needs besides
+    KernelPair kernels;   // without and with the check; null where this build lacks the form
 };
 
 // Every form of every architecture, the fastest first within each mode.

@@ -1,16 +1,11 @@
-// The four-lane loop, without the cycle check: ModeSse's plain form, the
-// reference whose counts every float form reproduces, and their fallback.
-// Four neighbouring columns iterate together in single precision. Each
-// lane's count grows by 4.0 while any lane of the group is inside and it is
-// too, so the comparison mask ANDed with the threshold vector is the
-// increment and no lane needs a branch of its own; the count is shifted
-// right by 2 at the end.
-//
-// Written once over the traits of a four-lane unit (sse_traits.h,
-// neon_traits.h), which need only SSE's first operations. Like
-// vector_forms.h, a file of one instruction set includes it once after
-// defining VEXA_TARGET; a 32-bit build compiles it for SSE alone, and
-// there the row's set-up runs on the x87.
+// The four-lane loop without the cycle check: ModeSse's plain form, the
+// reference of every float form, and their fallback. Four neighbouring
+// columns iterate together in single precision; each lane's count grows by
+// 4.0 (the comparison mask ANDed with the threshold vector) while it is
+// inside and its group runs, and is shifted right by 2 at the end. Written
+// over a four-lane unit's traits with SSE's first operations only; like
+// vector_forms.h, included once by a file of one instruction set after it
+// defines VEXA_TARGET.
 #pragma once
 
 #ifndef VEXA_TARGET

@@ -62,21 +62,13 @@ uint32_t readProcessorFeatures()
 #endif
 }
 
-// The form each mode runs, decided on first use.
+// The form each mode runs, decided on first use; indexed by the mode.
 FormChoice modeForm(int mode)
 {
-    static const FormChoice sse = chooseForm(ModeSse, processorFeatures());
-    static const FormChoice fpuC = chooseForm(ModeFpuC, processorFeatures());
-    static const FormChoice fpuAsm = chooseForm(ModeFpuAsm, processorFeatures());
-    switch (mode) {
-    case ModeSse:
-        return sse;
-    case ModeFpuC:
-        return fpuC;
-    case ModeFpuAsm:
-        return fpuAsm;
-    }
-    return {nullptr, false};
+    static const uint32_t f = processorFeatures();
+    static const FormChoice chosen[] = {chooseForm(ModeFpuC, f), chooseForm(ModeFpuAsm, f), {nullptr, false},
+                                        chooseForm(ModeSse, f)};
+    return mode >= ModeFpuC && mode <= ModeSse ? chosen[mode] : FormChoice{nullptr, false};
 }
 
 bool runModeKernel(int mode, int row, int maxIters)
@@ -164,7 +156,7 @@ RowKernel kernelForMode(int mode)
 
 bool sseModeAvailable()
 {
-    return probeSse() && kernelForMode(ModeSse) != nullptr;
+    return kernelForMode(ModeSse) != nullptr;  // a form of ModeSse needs the unit
 }
 
 bool kernelSse(int row, int maxIters)

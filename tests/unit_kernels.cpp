@@ -83,44 +83,6 @@ TEST_F(Kernels, EdgePoints)
     }
 }
 
-TEST_F(Kernels, MachineCodeAndLongDoubleFormsAgreeOnWholeRows)
-{
-    if (!builtForm(ModeFpuAsm, FormPlain))
-        GTEST_SKIP() << "this build has no x87 machine code: kernelFpuAsm is the long double form";
-    // The start-up view and deep zooms at the boundary of the set.
-    struct View { double x0, y0, step; int limit; };
-    for (View v : {View{-2.0, -1.5, 0.006, 40}, View{-2.0, -1.5, 0.006, 9999},
-                   View{-0.743643887037151, 0.131825904205330, 1e-13, 2000},
-                   View{-1.25066, 0.02012, 1.7e-7, 600}}) {
-        setView(500, v.x0, v.y0, v.step);
-        for (int row = 0; row < 4; ++row)
-            ASSERT_EQ(runRow(kernelFpuAsm, v.limit, 500, row),
-                      runRow(kernelFpuLongDouble, v.limit, 500, row))
-                << "row " << row << " step " << v.step;
-    }
-}
-
-TEST_F(Kernels, FourLaneKernelMatchesFloatEmulation)
-{
-    if (!kernelForMode(ModeSse))
-        GTEST_SKIP() << "this processor has no four-lane unit for ModeSse";
-    // The start-up view; a deep zoom where neighbouring columns share a
-    // float coordinate; a view with lanes that overflow to infinity.
-    struct View { double x0, y0, step; int limit; };
-    for (View v : {View{-2.0, -1.5, 0.006, 40}, View{-2.0, -1.5, 0.006, 1000},
-                   View{-0.7436438870, 0.1318259042, 3e-9, 500},
-                   View{-1e19, -1e19, 4e16, 30}})
-        for (int width : {0, 1, 3, 4, 5, 500, 501}) {
-            setView(width, v.x0, v.y0, v.step);
-            for (int row = 0; row < 4; ++row) {
-                Counts expected = referenceRowFourLanes(v.x0, v.y0, v.step, width, row, v.limit);
-                expected.push_back(12345);  // nothing beyond the last group
-                ASSERT_EQ(runRow(kernelSse, v.limit, (int)expected.size(), row), expected)
-                    << "width " << width << " row " << row << " step " << v.step;
-            }
-        }
-}
-
 TEST(IterationBufferStorage, RowsColumnsAndAbsentStorage)
 {
     {
