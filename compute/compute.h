@@ -70,7 +70,9 @@ enum KernelForm : int { FormPlain, FormLongDouble, FormSse2, FormAvx2, FormAvx51
 
 // What a form needs of the processor, one bit each. AVX2 and AVX-512F count
 // only where the OS saves their registers.
-enum : uint32_t { FeatureX87 = 1, FeatureSse = 2, FeatureSse2 = 4, FeatureAvx2 = 8, FeatureAvx512 = 16, FeatureNeon = 32 };
+enum : uint32_t {
+    FeatureX87 = 1, FeatureSse = 2, FeatureSse2 = 4, FeatureAvx2 = 8, FeatureAvx512 = 16, FeatureNeon = 32
+};
 
 struct FormRow {
     const char* name;  // as vexa_bench prints it
