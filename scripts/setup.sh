@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs what building and testing vexa need, from Debian's packages;
 # with --checks also what the deeper checks need (clang for the fuzzer,
-# lintian); with --cross the cross compilers and the :i386 and :arm64
-# libraries of the cross builds, and qemu-user to run their programs.
+# lintian); with --package what the source package's build and checks need
+# (debhelper, autopkgtest, diffoscope, a locale to build in); with --cross
+# the cross compilers and the :i386 and :arm64 libraries of the cross
+# builds, and qemu-user to run their programs.
 # As root it runs apt-get itself; otherwise it prints the command to run.
 #
 # The registry is not always whole: an index may fail to download for an
@@ -22,6 +24,9 @@ packages+=(man-db groff-base appstream)
 if [ "${1:-}" = "--checks" ]; then
   packages+=(clang libclang-rt-14-dev)
   packages+=(lintian)  # the package check (scripts/package_check.sh)
+fi
+if [ "${1:-}" = "--package" ]; then
+  packages+=(debhelper lintian autopkgtest diffoscope-minimal locales)
 fi
 if [ "${1:-}" = "--cross" ]; then
   packages+=(g++-i686-linux-gnu g++-aarch64-linux-gnu qemu-user)
