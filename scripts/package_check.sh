@@ -23,13 +23,13 @@ fi
 deb=$(ls build/deb/vexa_*.deb)
 echo "Package: $deb"
 
-# lintian's own status judges: 1 for a tag of those levels, 2 when lintian
-# itself could not run.
+# lintian's own status judges: not 0 for an error or warning of the package
+# or when lintian could not run (both 2 in this version).
 status=0
 lintian --pedantic --display-info --fail-on error,warning "$deb" > build/deb/lintian.txt 2>&1 || status=$?
 cat build/deb/lintian.txt
 if [ "$status" -ne 0 ]; then
-  echo "lintian: FAILED with status $status (1: an error or warning above; 2: lintian could not run)"
+  echo "lintian: FAILED with status $status (an error or warning above, or lintian could not run)"
   exit 1
 fi
 echo "Package check passed."

@@ -23,7 +23,6 @@ mkdir -p "$work"
 chmod 755 "$work"
 id -u vexa-build >/dev/null 2>&1 || useradd --system --shell /usr/sbin/nologin vexa-build
 version=$(dpkg-parsechangelog -S Version)
-upstream=${version%-*}
 arch=$(dpkg --print-architecture)
 begun=$(date +%s)
 elapsed() { echo "$(($(date +%s) - begun)) s"; }
@@ -42,9 +41,9 @@ asBuilder() {
 build() {
   local dir=$1 mask=$2
   shift 2
-  tar -xf "$dir/vexa_$upstream.orig.tar.xz" -C "$dir"
+  tar -xf "$dir/vexa-$version.tar.xz" -C "$dir"
   chown -R vexa-build "$dir"
-  if ! asBuilder "$@" bash -c "umask $mask && cd '$dir/vexa-$upstream' && dpkg-buildpackage -us -uc" \
+  if ! asBuilder "$@" bash -c "umask $mask && cd '$dir/vexa-$version' && dpkg-buildpackage -us -uc" \
       > "$dir/build.log" 2>&1; then
     tail -n 150 "$dir/build.log"
     echo "source package: FAILED: dpkg-buildpackage in $dir (log above, whole in $dir/build.log)"
@@ -59,12 +58,12 @@ build "$first" 022 LC_ALL=C.UTF-8 TZ=UTC DEB_BUILD_OPTIONS="parallel=$(nproc)"
 echo "=== built in $first ($(elapsed))"
 changes=$first/vexa_${version}_$arch.changes
 
-# lintian's own status judges: 1 for an error or warning, 2 when it could
-# not run at all.
+# lintian's own status judges: not 0 for an error or warning of the upload
+# or when lintian could not run (both 2 in this version).
 status=0
 asBuilder lintian --pedantic --display-info --fail-on error,warning "$changes" || status=$?
 if [ "$status" -ne 0 ]; then
-  echo "source package: FAILED: lintian ended with status $status (1: an error or warning above; 2: lintian could not run)"
+  echo "source package: FAILED: lintian ended with status $status (an error or warning above, or lintian could not run)"
   exit 1
 fi
 echo "=== lintian passed ($(elapsed))"
@@ -86,7 +85,7 @@ echo "=== autopkgtest passed ($(elapsed))"
 # zone 12:45 ahead, a umask that lets the group write, and later.
 second=$work/second/from/another/path
 mkdir -p "$second" "$work/locale"
-cp "$first/vexa-$upstream.tar.xz" "$second/vexa_$upstream.orig.tar.xz"
+cp "$first/vexa-$version.tar.xz" "$second/"
 localedef -i de_DE -f UTF-8 "$work/locale/de_DE.UTF-8"
 build "$second" 002 LOCPATH="$work/locale" LC_ALL=de_DE.UTF-8 TZ=Pacific/Chatham \
   DEB_BUILD_OPTIONS="nocheck parallel=$(nproc)"
