@@ -49,12 +49,14 @@ build() {
     echo "source package: FAILED: dpkg-buildpackage in $dir (log above, whole in $dir/build.log)"
     exit 1
   fi
-  grep -E "tests passed|dpkg-deb: building" "$dir/build.log"
+  (cd "$dir" && ls -l -- *.deb)
 }
 
 first=$work/first
 scripts/release.sh "$first"
 build "$first" 022 LC_ALL=C.UTF-8 TZ=UTC DEB_BUILD_OPTIONS="parallel=$(nproc)"
+# The tests must have run, every one of them.
+grep -x "100% tests passed, 0 tests failed out of [0-9]*" "$first/build.log"
 echo "=== built in $first ($(elapsed))"
 changes=$first/vexa_${version}_$arch.changes
 
@@ -120,4 +122,13 @@ if [ ${#host} -ge 6 ] && grep -rlaF "$host" "$work/contents"; then
   echo "source package: FAILED: the files above hold the build host's name, $host"
   exit 1
 fi
+# Nor can it see a time both builds share, such as the changelog's: no gzip
+# member may carry a time or a file name in its header.
+for gz in $(find "$work/contents" -name '*.gz'); do
+  header=$(od -An -tx1 -N8 "$gz" | tr -d ' \n')
+  if [ "${header:6:10}" != "0000000000" ]; then
+    echo "source package: FAILED: $gz carries a name or a time in its gzip header ($header)"
+    exit 1
+  fi
+done
 echo "=== source package passed ($(elapsed))"
