@@ -2,7 +2,7 @@
 # Installs what building and testing vexa need, from Debian's packages;
 # with --checks also what the deeper checks need (clang for the fuzzer,
 # lintian); with --package what the source package's build and checks need
-# (debhelper, autopkgtest, diffoscope, a locale to build in); with --cross
+# (debhelper, autopkgtest, diffoscope, faketime, a locale to build in); with --cross
 # the cross compilers and the :i386 and :arm64 libraries of the cross
 # builds, and qemu-user to run their programs.
 # As root it runs apt-get itself; otherwise it prints the command to run.
@@ -26,7 +26,7 @@ if [ "${1:-}" = "--checks" ]; then
   packages+=(lintian)  # the package check (scripts/package_check.sh)
 fi
 if [ "${1:-}" = "--package" ]; then
-  packages+=(debhelper lintian autopkgtest diffoscope-minimal locales)
+  packages+=(debhelper lintian autopkgtest diffoscope-minimal locales faketime)
 fi
 if [ "${1:-}" = "--cross" ]; then
   packages+=(g++-i686-linux-gnu g++-aarch64-linux-gnu qemu-user)

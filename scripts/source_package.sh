@@ -5,9 +5,9 @@
 #     network, the tests running at build time in a private X server;
 #  3. lintian --pedantic on the upload (.changes: source and binaries);
 #  4. autopkgtest on the built package, installed here (the null runner);
-#  5. a second build from another path, some minutes later, with another
-#     umask, locale and time zone (tests built, not run): every .deb must
-#     equal the first's byte for byte; diffoscope shows any difference.
+#  5. a second build from another path, with the clock 400 days on (faketime),
+#     another umask, locale and time zone (tests built, not run): every .deb
+#     must equal the first's byte for byte; diffoscope shows any difference.
 # Runs as root: it makes the build user and installs the packages here.
 #   scripts/source_package.sh [WORK_DIR]
 set -euo pipefail
@@ -35,9 +35,9 @@ asBuilder() {
   unshare --net runuser -u vexa-build -- env HOME="$work/home" "$@"
 }
 
-# build DIR UMASK ENV...: unpacks DIR's tarball in DIR and runs
-# dpkg-buildpackage there under UMASK with ENV, as the build user; the log
-# goes to DIR/build.log.
+# build DIR UMASK [NAME=VALUE...] [PREFIX...]: unpacks DIR's tarball in DIR and runs
+# dpkg-buildpackage there under UMASK, through env with those arguments, as the
+# build user; the log goes to DIR/build.log.
 build() {
   local dir=$1 mask=$2
   shift 2
@@ -88,13 +88,14 @@ fi
 echo "=== autopkgtest passed ($(elapsed))"
 
 # The second build: a longer path, a German locale made here for it, a time
-# zone 12:45 ahead, a umask that lets the group write, and later.
+# zone 12:45 ahead, a umask that lets the group write, and a clock that
+# every program of the build reads as 400 days later.
 second=$work/second/from/another/path
 mkdir -p "$second" "$work/locale"
 cp "$first/vexa-$version.tar.xz" "$second/"
 localedef -i de_DE -f UTF-8 "$work/locale/de_DE.UTF-8"
 build "$second" 002 LOCPATH="$work/locale" LC_ALL=de_DE.UTF-8 TZ=Pacific/Chatham \
-  DEB_BUILD_OPTIONS="nocheck parallel=$(nproc)"
+  DEB_BUILD_OPTIONS="nocheck parallel=$(nproc)" faketime -f +400d
 echo "=== built again in $second ($(elapsed))"
 
 cd "$first"
