@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "compute/compute.h"
+
 class IterationBuffer;
 
 constexpr int BenchmarkSize = 500;      // columns and rows, a multiple of four
@@ -34,6 +36,15 @@ struct BenchmarkFigures {
     double megaItersPerSecond;
 };
 BenchmarkFigures timePass(int mode, bool (*kernel)(int row, int maxIters) = nullptr);
+
+// The ceiling of a vector form's lanes here: the best rate of its run over
+// the numbers of vectors it offers, the fastest of a few passes each, timed
+// with the benchmark's counter (its frequency in app.counterFrequency).
+struct Ceiling {
+    double megaItersPerSecond;  // 0 where no pass could be timed
+    int vectors, lanes;
+};
+Ceiling measureCeiling(CeilingRun run);
 
 // The options of vexa_bench. Without --frames it prints the kernel table of
 // the benchmark view, or with --view of the view without inside points;

@@ -18,25 +18,47 @@ struct TableLine {
     int mode;
     RowKernel form;  // null: the mode's kernel as the explorer runs it
     bool available;
+    const FormRow* row;  // a form's row; null for the modes
+    Ceiling ceiling;     // a vector form's, measured; rate 0 for the other lines
 };
 
 // The mode kernels as each mode runs here, then every form this build has,
 // in the table's order; those the processor lacks say so.
 std::vector<TableLine> tableLines()
 {
+    const Ceiling none = {0.0, 0, 0};
     std::vector<TableLine> table = {
-        {"kernelSse", ModeSse, nullptr, sseModeAvailable()},
-        {"kernelFpuAsm", ModeFpuAsm, nullptr, kernelForMode(ModeFpuAsm) != nullptr},
-        {"kernelFpuC", ModeFpuC, nullptr, kernelForMode(ModeFpuC) != nullptr},
-        {"kernelFpuLongDouble", ModeFpuAsm, kernelFpuLongDouble, true},
+        {"kernelSse", ModeSse, nullptr, sseModeAvailable(), nullptr, none},
+        {"kernelFpuAsm", ModeFpuAsm, nullptr, kernelForMode(ModeFpuAsm) != nullptr, nullptr, none},
+        {"kernelFpuC", ModeFpuC, nullptr, kernelForMode(ModeFpuC) != nullptr, nullptr, none},
+        {"kernelFpuLongDouble", ModeFpuAsm, kernelFpuLongDouble, true, nullptr, none},
     };
     for (const FormRow& f : formTable()) {
         if (!f.kernels[0])
             continue;
         RowKernel form = kernelForm(f.mode, f.form, false);
-        table.push_back({f.name, f.mode, form, form != nullptr});
+        table.push_back({f.name, f.mode, form, form != nullptr, &f, none});
     }
     return table;
+}
+
+// The ceiling of each vector form this processor runs, measured and
+// printed, in the table's order: "ceiling/float8" for eight float lanes.
+void printCeilings(std::vector<TableLine>& table)
+{
+    const uint32_t features = processorFeatures();
+    for (TableLine& line : table) {
+        const FormRow* row = line.row;
+        // The ceiling counts as the checked kernel does, with what that needs.
+        if (!line.available || !row || !row->ceiling ||
+            (features & (row->needs | row->checkNeeds)) != (row->needs | row->checkNeeds))
+            continue;
+        line.ceiling = measureCeiling(row->ceiling);
+        char name[32];
+        snprintf(name, sizeof name, "ceiling/%s%d", row->mode == ModeSse ? "float" : "double", line.ceiling.lanes);
+        printf("%-28s %4d %s %10.3f MegaIters/sec\n", name, line.ceiling.vectors,
+               line.ceiling.vectors == 1 ? "vector " : "vectors", line.ceiling.megaItersPerSecond);
+    }
 }
 
 // Passes repeated until about half a second has gone, at most 20: the
@@ -94,14 +116,19 @@ int printKernelTable(bool otherView, int size)
         return 1;
     printf("%d*%d, maxiters %d, one thread%s\n", app.width, app.height, app.maxIters,
            otherView ? ", centre -0.7454+0.1127i, extent 2e-05" : "");
-    for (const TableLine& line : tableLines()) {
+    std::vector<TableLine> table = tableLines();
+    printCeilings(table);
+    for (const TableLine& line : table) {
         if (!line.available) {
             printf("%-28s not available\n", line.name);
             continue;
         }
         BenchmarkFigures figures = fastestPass(line);
-        printf("%-28s %8.3f sec %10.3f MegaIters/sec\n", line.name, figures.seconds,
+        printf("%-28s %8.3f sec %10.3f MegaIters/sec", line.name, figures.seconds,
                figures.megaItersPerSecond);
+        if (line.ceiling.megaItersPerSecond > 0.0)
+            printf(" %4.0f%% of ceiling", 100.0 * figures.megaItersPerSecond / line.ceiling.megaItersPerSecond);
+        putchar('\n');
     }
     return 0;
 }

@@ -74,6 +74,22 @@ enum : uint32_t {
     FeatureX87 = 1, FeatureSse = 2, FeatureSse2 = 4, FeatureAvx2 = 8, FeatureAvx512 = 16, FeatureNeon = 32
 };
 
+// Where a ceiling run leaves lane 0 of its first vector, which starts at
+// z = 0 with c = (cx, cy); and the sum of every vector's lane 0, z and
+// count, so that no vector's work is dead to the compiler.
+struct CeilingEnd {
+    double zr, zi;
+    int64_t count;
+    double sum;
+};
+// The ceiling of a vector form's lanes: `vectors` independent vectors of
+// points that never escape run the form's step, its escape compare and its
+// masked count add `steps` times, and nothing else, so no form of those
+// lanes iterates faster. Returns the lanes of one vector; 0, running
+// nothing, for a number of vectors it does not offer (see CeilingVectors).
+using CeilingRun = int (*)(int vectors, int64_t steps, double cx, double cy, CeilingEnd* end);
+constexpr int CeilingVectors[] = {1, 2, 3, 4, 6, 8, 12, 16};
+
 struct FormRow {
     const char* name;  // as vexa_bench prints it
     int mode;
@@ -81,6 +97,7 @@ struct FormRow {
     uint32_t needs;       // the features the form needs
     uint32_t checkNeeds;  // and those its kernel with the cycle check needs besides
     KernelPair kernels;   // without and with the check; null where this build lacks the form
+    CeilingRun ceiling;   // the vector forms' ceiling; null for the others and where not built
 };
 
 // Every form of every architecture, the fastest first within each mode.

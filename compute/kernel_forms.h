@@ -10,9 +10,11 @@
 #include "state/app_state.h"
 
 // The kernels of one instruction set's forms, null where this build has not
-// the set: float lanes for ModeSse, double lanes for ModeFpuC.
+// the set: float lanes for ModeSse, double lanes for ModeFpuC; and the
+// ceiling of each.
 struct VectorForms {
     KernelPair sse, fpuC;
+    CeilingRun sseCeiling, fpuCCeiling;
 };
 VectorForms avx512Forms();
 VectorForms avx2Forms();

@@ -22,7 +22,9 @@ VectorForms sseForms()
 {
     // Two double vectors in flight: 32-bit code has eight vector registers only.
     return {{{fourLaneRow<SseFloat>, vectorFormSse<SseFloat, 1, true>}},
-            {{vectorFormFpuC<Sse2Double, 2, false>, vectorFormFpuC<Sse2Double, 2, true>}}};
+            {{vectorFormFpuC<Sse2Double, 2, false>, vectorFormFpuC<Sse2Double, 2, true>}},
+            ceilingRun<SseFloat>,
+            ceilingRun<Sse2Double>};
 }
 
 #else

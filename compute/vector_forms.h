@@ -36,6 +36,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 #include "compute/four_lane_loop.h"
@@ -386,12 +387,76 @@ VEXA_TARGET bool vectorFormFpuC(int row, int maxIters)
     return true;
 }
 
-// The kernels of one instruction set's vector forms.
+// The ceiling: Vectors vectors of the mode's step, escape compare and
+// masked count add, with nothing else to do. Each vector has its own c, all
+// inside the main cardioid, so that no two compute the same values; their
+// orbits settle on a fixed point, far from zero and from any escape.
+template <class T, int Vectors>
+VEXA_TARGET __attribute__((noinline)) void ceilingSteps(int64_t steps, double cxValue, double cyValue,
+                                                       CeilingEnd* end)
+{
+    using V = typename T::V;
+    using S = typename T::Scalar;
+    const V four = T::splat(4), two = T::splat(2), cy = T::splat((S)cyValue);
+    V cx[Vectors], zr[Vectors], zi[Vectors];
+    typename T::I count[Vectors];
+    for (int b = 0; b < Vectors; ++b) {
+        cx[b] = T::splat((S)(cxValue - b / 1024.0));
+        zr[b] = zi[b] = T::splat(0);
+        count[b] = T::zeroCount();
+    }
+    for (int64_t i = 0; i < steps; ++i) {
+#pragma GCC unroll 16
+        for (int b = 0; b < Vectors; ++b) {
+            V zr2 = T::mul(zr[b], zr[b]), zi2 = T::mul(zi[b], zi[b]);
+            if constexpr (floatLanes<T>) {
+                V t = T::mul(zi[b], zr[b]);
+                count[b] = T::countUp(count[b], T::below(T::add(zi2, zr2), four));
+                zi[b] = T::add(T::add(t, t), cy);
+            } else {
+                count[b] = T::countUp(count[b], T::notAbove(T::add(zi2, zr2), four));
+                zi[b] = T::add(T::mul(T::mul(two, zi[b]), zr[b]), cy);
+            }
+            zr[b] = T::add(T::sub(zr2, zi2), cx[b]);
+        }
+    }
+    alignas(64) S r[T::Lanes], i[T::Lanes];
+    alignas(64) int32_t n[T::Lanes];
+    double sum = 0.0;
+    for (int b = Vectors - 1; b >= 0; --b) {
+        std::memcpy(r, &zr[b], sizeof r);
+        std::memcpy(i, &zi[b], sizeof i);
+        T::storeCounts(n, count[b], 0, -1);  // no lane is at a limit of -1
+        sum += (double)r[0] + (double)i[0] + n[0];
+    }
+    *end = {r[0], i[0], n[0], sum};
+}
+
+template <class T>
+int ceilingRun(int vectors, int64_t steps, double cx, double cy, CeilingEnd* end)
+{
+    switch (vectors) {
+    case 1: ceilingSteps<T, 1>(steps, cx, cy, end); break;
+    case 2: ceilingSteps<T, 2>(steps, cx, cy, end); break;
+    case 3: ceilingSteps<T, 3>(steps, cx, cy, end); break;
+    case 4: ceilingSteps<T, 4>(steps, cx, cy, end); break;
+    case 6: ceilingSteps<T, 6>(steps, cx, cy, end); break;
+    case 8: ceilingSteps<T, 8>(steps, cx, cy, end); break;
+    case 12: ceilingSteps<T, 12>(steps, cx, cy, end); break;
+    case 16: ceilingSteps<T, 16>(steps, cx, cy, end); break;
+    default: return 0;
+    }
+    return T::Lanes;
+}
+
+// The kernels of one instruction set's vector forms, and their ceilings.
 template <class F, int FloatSlots, class D, int DoubleSlots>
 VectorForms vectorFormTable()
 {
     return {{{vectorFormSse<F, FloatSlots, false>, vectorFormSse<F, FloatSlots, true>}},
-            {{vectorFormFpuC<D, DoubleSlots, false>, vectorFormFpuC<D, DoubleSlots, true>}}};
+            {{vectorFormFpuC<D, DoubleSlots, false>, vectorFormFpuC<D, DoubleSlots, true>}},
+            ceilingRun<F>,
+            ceilingRun<D>};
 }
 
 }  // namespace

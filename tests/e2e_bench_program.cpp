@@ -10,6 +10,7 @@
 
 #include "compute/compute.h"
 #include "e2e_support.h"
+#include "state/app_state.h"
 
 namespace {
 
@@ -55,18 +56,32 @@ TEST(BenchProgram, KernelTableOfTheOtherViewHasEveryLine)
     const std::string out = runCommand(std::string(VEXA_BENCH_BINARY) + " --view --size 100", &status);
     EXPECT_EQ(status, 0) << out;
     std::vector<std::string> lines = linesOf(out);
-    // The modes, then every form this build has, in the table's order.
-    std::vector<std::string> names = {"kernelSse", "kernelFpuAsm", "kernelFpuC", "kernelFpuLongDouble"};
-    for (const FormRow& f : formTable())
-        if (f.kernels[0])
-            names.push_back(f.name);
-    ASSERT_EQ(lines.size(), names.size() + 1) << out;
-    EXPECT_EQ(lines[0], "100*100, maxiters 300, one thread, centre -0.7454+0.1127i, extent 2e-05");
-    for (size_t i = 0; i < names.size(); ++i) {
-        EXPECT_TRUE(std::regex_match(lines[i + 1],
-                                     std::regex(names[i] + "(" + figures + "| +not available)")))
-            << lines[i + 1];
+    // The ceiling of each vector form this processor runs, then the modes,
+    // then every form this build has, in the table's order; a form with a
+    // ceiling gives its share of it.
+    std::vector<std::string> want;
+    const uint32_t features = processorFeatures();
+    for (const FormRow& f : formTable()) {
+        const uint32_t needs = f.needs | f.checkNeeds;
+        if (f.ceiling && (features & needs) == needs)
+            want.push_back(std::string("ceiling/") + (f.mode == ModeSse ? "float" : "double") +
+                           "[0-9]+ +(1 vector|[0-9]+ vectors) +[0-9]+\\.[0-9]{3} MegaIters/sec");
     }
+    const size_t ceilings = want.size();
+    for (const char* mode : {"kernelSse", "kernelFpuAsm", "kernelFpuC", "kernelFpuLongDouble"})
+        want.push_back(std::string(mode) + figures);
+    for (const FormRow& f : formTable()) {
+        if (!f.kernels[0])
+            continue;
+        const uint32_t needs = f.needs | f.checkNeeds;
+        const std::string share = f.ceiling && (features & needs) == needs ? " +[0-9]+% of ceiling" : "";
+        want.push_back(std::string(f.name) + "(" + figures + share + "| +not available)");
+    }
+    ASSERT_EQ(lines.size(), want.size() + 1) << out;
+    EXPECT_GT(ceilings, 0u) << "every architecture built has a vector form";
+    EXPECT_EQ(lines[0], "100*100, maxiters 300, one thread, centre -0.7454+0.1127i, extent 2e-05");
+    for (size_t i = 0; i < want.size(); ++i)
+        EXPECT_TRUE(std::regex_match(lines[i + 1], std::regex(want[i]))) << lines[i + 1];
 }
 
 TEST(BenchProgram, HelpAndVersionAnswerOnStandardOutput)
