@@ -1,178 +1,287 @@
 // The x87 form of ModeFpuAsm, its plain form: the whole row runs on the
-// register stack in 80-bit extended precision. bailout, cx and cy stay
-// loaded, and at the deepest point of the loop all eight registers are in
-// use. The checked kernel adds the cycle check of the scalar kernels (kernel_fpu.cpp): the saved z
-// lives in memory as two 80-bit values, since no register is left for it.
-// The same machine code runs in 32- and 64-bit builds; the control word the
-// thread had (53-bit precision where C's double runs on the x87) comes back
-// at the end of each row.
+// register stack in 80-bit extended precision, two orbits at a time. Each
+// orbit is a column of the row; the register stack holds both z and the
+// bailout as ziA zrA ziB zrB B, and each step of an orbit does the same
+// 80-bit operations in the same order as one orbit alone would, so the
+// counts are the same, while the two dependency chains overlap in the
+// processor (one orbit alone waited on each result in turn). cy and the
+// real parts, which would need two registers more, are read from memory:
+// cy is a double, and each column's real part is kept there in 80 bits,
+// carried on from column to column by adding stepX in 80 bits. An orbit
+// whose column is done takes the next; with none left it runs a point far
+// outside, which escapes at once and is stored nowhere, until the other is
+// done too. The checked kernel adds the cycle check of the scalar kernels
+// (kernel_fpu.cpp), its saved z in memory. The same machine code runs in
+// 32- and 64-bit builds; the control word the thread had (53-bit precision
+// where C's double runs on the x87) comes back at the end of each row.
 #include "compute/kernel_forms.h"
 
 #ifdef VEXA_X86
+#include <cstddef>
 
 namespace {
 
-// What the machine code of one row reads, prepared in C.
-struct X87Row {
-    int32_t* p;
-    int remaining;  // columns to compute
+// What the machine code of one row reads and keeps, prepared in C.
+struct X87Pair {
+    long double cxA, cxB, cxNext;  // A's and B's real parts, and the next column's
+    long double savedRA, savedIA, savedRB, savedIB;  // the checked kernel's saved z
+    double y, stepX, bailout, far;
+    intptr_t columnA, columnB;     // -1: the point far outside
+    intptr_t next, columns, live;  // the next column; columns not yet stored
     int32_t limit;
     uint16_t control;  // the thread's x87 control word, put back after the row
-    double bailout, xMin, y, stepX;
 };
 
-// False without storage; with no column to compute, remaining is 0.
-bool prepareX87Row(int row, int maxIters, X87Row* r)
+// False without storage; with no column to compute, columns is 0.
+bool prepareX87Pair(int row, int maxIters, X87Pair* r, int32_t** p)
 {
     int columns = 0;
-    r->p = clippedRowStorage(row, &columns);
-    r->remaining = columns > 0 ? columns : 0;
-    r->limit = maxIters;
-    r->control = 0;
-    r->bailout = app.bailout;
-    r->xMin = app.xMin;
+    *p = clippedRowStorage(row, &columns);
+    *r = {};
+    r->cxNext = app.xMin;
     r->y = (double)row * app.stepY + app.yMin;  // rounded to double, as loaded
     r->stepX = app.stepX;
-    return r->p != nullptr;
+    r->bailout = app.bailout;
+    r->far = 1e30;
+    r->columnA = r->columnB = -1;
+    r->columns = r->live = columns > 0 ? columns : 0;
+    r->limit = maxIters;
+    return *p != nullptr;
 }
 
-// The text both forms share. The start loads the row's constants and runs
-// one iteration up to the next z, leaving zi' zr' cy cx B; the end drops a
-// column's values (label 3 after an escape, 4 at the limit, 7 with only z
-// left), stores its count and moves to the next column.
-#define VEXA_X87_ROW_START                                                  \
-    "fnstcw %[control]\n\t"                                                  \
-    "fninit\n\t"             /* extended precision, round to nearest */     \
-    "fldl %[bailout]\n\t"    /* B */                                        \
-    "fldl %[xMin]\n\t"       /* cx B */                                     \
-    "fldl %[y]\n\t"          /* cy cx B */                                  \
-    "1:\n\t"                 /* next column */                              \
-    "fld %%st(1)\n\t"        /* zr cy cx B */                               \
-    "fld %%st(1)\n\t"        /* zi zr cy cx B */                            \
-    "xorl %%ecx, %%ecx\n\t"  /* n = 0 */                                    \
-    "2:\n\t"                 /* next iteration */                           \
-    "fld %%st(1)\n\t"                                                       \
-    "fmul %%st(0), %%st\n\t"       /* zr2 zi zr cy cx B */                  \
-    "fld %%st(1)\n\t"                                                       \
-    "fmul %%st(0), %%st\n\t"       /* zi2 zr2 zi zr cy cx B */              \
-    "fld %%st(1)\n\t"              /* zr2 zi2 zr2 zi zr cy cx B */          \
-    "fadd %%st(1), %%st\n\t"       /* s zi2 zr2 zi zr cy cx B */            \
-    "fcomip %%st(7), %%st\n\t"     /* zi2 zr2 zi zr cy cx B */              \
-    "jae 3f\n\t"                   /* s >= B: escaped */                    \
-    "fsubrp %%st, %%st(1)\n\t"     /* zr2-zi2 zi zr cy cx B */              \
-    "fadd %%st(4), %%st\n\t"       /* zr' zi zr cy cx B */                  \
-    "cmpl %[limit], %%ecx\n\t"                                              \
-    "je 4f\n\t"                                                             \
-    "incl %%ecx\n\t"                                                        \
-    "fxch %%st(2)\n\t"             /* zr zi zr' cy cx B */                  \
-    "fadd %%st(0), %%st\n\t"       /* 2zr zi zr' cy cx B */                 \
-    "fmulp %%st, %%st(1)\n\t"      /* 2zr*zi zr' cy cx B */                 \
-    "fadd %%st(2), %%st\n\t"       /* zi' zr' cy cx B */
+// Orbit `slot` takes the next column, or the point far outside: its column,
+// its real part saved, and z = c pushed as zi zr. `label` is a free number.
+#define VEXA_X87_TAKE(slot, label)                                            \
+    "mov %c[oNext](%[s]), %[idx]\n\t"                                         \
+    "cmp %c[oColumns](%[s]), %[idx]\n\t"                                      \
+    "jge " #label "f\n\t"                                                     \
+    "mov %[idx], %c[oColumn" #slot "](%[s])\n\t"                              \
+    "add $1, %[idx]\n\t"                                                      \
+    "mov %[idx], %c[oNext](%[s])\n\t"                                         \
+    "fldt %c[oCxNext](%[s])\n\t"   /* c */                                    \
+    "fld %%st(0)\n\t"                                                         \
+    "fstpt %c[oCx" #slot "](%[s])\n\t"                                        \
+    "fld %%st(0)\n\t"                                                         \
+    "faddl %c[oStepX](%[s])\n\t"   /* the next column's */                    \
+    "fstpt %c[oCxNext](%[s])\n\t"                                             \
+    "jmp " #label "9f\n\t"                                                    \
+    #label ":\n\t"                                                            \
+    "mov $-1, %[idx]\n\t"                                                     \
+    "mov %[idx], %c[oColumn" #slot "](%[s])\n\t"                              \
+    "fldl %c[oFar](%[s])\n\t"                                                 \
+    "fld %%st(0)\n\t"                                                         \
+    "fstpt %c[oCx" #slot "](%[s])\n\t"                                        \
+    #label "9:\n\t"                                                           \
+    "fldl %c[oY](%[s])\n\t"
 
-#define VEXA_X87_ROW_END                                                    \
-    "3:\n\t"                       /* escaped: drop zi2 */                  \
-    "fstp %%st(0)\n\t"                                                      \
-    "4:\n\t"                       /* limit: drop zr' */                    \
-    "fstp %%st(0)\n\t"                                                      \
-    "7:\n\t"                       /* drop z */                             \
-    "fstp %%st(0)\n\t"                                                      \
-    "fstp %%st(0)\n\t"                                                      \
-    "cmpl %[limit], %%ecx\n\t"                                              \
-    "jne 5f\n\t"                                                            \
-    "movl $-1, %%ecx\n\t"                                                   \
-    "5:\n\t"                                                                \
-    "movl %%ecx, (%[p])\n\t"                                                \
-    "add $4, %[p]\n\t"                                                      \
-    "fxch %%st(1)\n\t"             /* cx cy B */                            \
-    "faddl %[stepX]\n\t"                                                    \
-    "fxch %%st(1)\n\t"             /* cy cx B */                            \
-    "decl %[remaining]\n\t"                                                 \
-    "jnz 1b\n\t"                                                            \
-    "fstp %%st(0)\n\t"                                                      \
-    "fstp %%st(0)\n\t"                                                      \
-    "fstp %%st(0)\n\t"                                                      \
-    "fldcw %[control]\n\t"
+// Stores the count in `count` for orbit `slot`'s column, if it has one, and
+// ends the row (label 9) when no column is left unstored.
+#define VEXA_X87_STORE(slot, count, label)                                    \
+    "cmpl %c[oLimit](%[s]), " count "\n\t"                                    \
+    "jne " #label "f\n\t"                                                     \
+    "movl $-1, " count "\n\t"                                                 \
+    #label ":\n\t"                                                            \
+    "mov %c[oColumn" #slot "](%[s]), %[idx]\n\t"                              \
+    "test %[idx], %[idx]\n\t"                                                 \
+    "js " #label "9f\n\t"                                                     \
+    "movl " count ", (%[p],%[idx],4)\n\t"                                     \
+    "mov %c[oLive](%[s]), %[idx]\n\t"                                         \
+    "sub $1, %[idx]\n\t"                                                      \
+    "mov %[idx], %c[oLive](%[s])\n\t"                                         \
+    "jz 9f\n\t"                                                               \
+    #label "9:\n\t"
 
-#define VEXA_X87_INPUTS                                                     \
-    [bailout] "m"(r.bailout), [xMin] "m"(r.xMin), [y] "m"(r.y),             \
-        [stepX] "m"(r.stepX), [limit] "r"(r.limit)
+// The start: B, then both orbits on their first columns, at n = 0 (A's
+// count in ecx, B's in edx); label 2 is A's step.
+#define VEXA_X87_PAIR_START                                                   \
+    "fnstcw %c[oControl](%[s])\n\t"                                           \
+    "fninit\n\t"                   /* extended precision, round to nearest */ \
+    "fldl %c[oBailout](%[s])\n\t"  /* B */                                    \
+    VEXA_X87_TAKE(B, 11)           /* ziB zrB B */                            \
+    VEXA_X87_TAKE(A, 12)           /* ziA zrA ziB zrB B */                    \
+    "xorl %%ecx, %%ecx\n\t"                                                   \
+    "xorl %%edx, %%edx\n\t"                                                   \
+    "2:\n\t"
 
-#define VEXA_X87_CLOBBERS                                                   \
-    "ecx", "cc", "memory", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", \
-        "st(6)", "st(7)"
+// A's step: an escape goes to label 21, the limit to 22.
+#define VEXA_X87_STEP_A                                                       \
+    "fld %%st(1)\n\t"                                                         \
+    "fmul %%st(0), %%st\n\t"       /* zr2 ziA zrA ziB zrB B */                \
+    "fld %%st(1)\n\t"                                                         \
+    "fmul %%st(0), %%st\n\t"       /* zi2 zr2 ziA zrA ziB zrB B */            \
+    "fld %%st(1)\n\t"                                                         \
+    "fadd %%st(1), %%st\n\t"       /* s zi2 zr2 ziA zrA ziB zrB B */          \
+    "fcomip %%st(7), %%st\n\t"                                                \
+    "jae 21f\n\t"                  /* s >= B: escaped */                      \
+    "fsubrp %%st, %%st(1)\n\t"     /* zr2-zi2 ziA zrA ziB zrB B */            \
+    "fldt %c[oCxA](%[s])\n\t"                                                 \
+    "faddp %%st, %%st(1)\n\t"      /* zr' ziA zrA ziB zrB B */                \
+    "cmpl %c[oLimit](%[s]), %%ecx\n\t"                                        \
+    "je 22f\n\t"                                                              \
+    "incl %%ecx\n\t"                                                          \
+    "fxch %%st(2)\n\t"             /* zrA ziA zr' ziB zrB B */                \
+    "fadd %%st(0), %%st\n\t"                                                  \
+    "fmulp %%st, %%st(1)\n\t"      /* 2zrA*ziA zr' ziB zrB B */               \
+    "faddl %c[oY](%[s])\n\t"       /* ziA' zrA' ziB zrB B */
+
+// B's step, label 3, the same on the pair below: an escape goes to 31,
+// the limit to 32.
+#define VEXA_X87_STEP_B                                                       \
+    "3:\n\t"                                                                  \
+    "fld %%st(3)\n\t"                                                         \
+    "fmul %%st(0), %%st\n\t"       /* zr2 ziA zrA ziB zrB B */                \
+    "fld %%st(3)\n\t"                                                         \
+    "fmul %%st(0), %%st\n\t"       /* zi2 zr2 ziA zrA ziB zrB B */            \
+    "fld %%st(1)\n\t"                                                         \
+    "fadd %%st(1), %%st\n\t"       /* s zi2 zr2 ziA zrA ziB zrB B */          \
+    "fcomip %%st(7), %%st\n\t"                                                \
+    "jae 31f\n\t"                                                             \
+    "fsubrp %%st, %%st(1)\n\t"     /* zr2-zi2 ziA zrA ziB zrB B */            \
+    "fldt %c[oCxB](%[s])\n\t"                                                 \
+    "faddp %%st, %%st(1)\n\t"      /* zr' ziA zrA ziB zrB B */                \
+    "cmpl %c[oLimit](%[s]), %%edx\n\t"                                        \
+    "je 32f\n\t"                                                              \
+    "incl %%edx\n\t"                                                          \
+    "fxch %%st(4)\n\t"             /* zrB ziA zrA ziB zr' B */                \
+    "fadd %%st(0), %%st\n\t"                                                  \
+    "fmulp %%st, %%st(3)\n\t"      /* ziA zrA 2zrB*ziB zr' B */               \
+    "fxch %%st(2)\n\t"                                                        \
+    "faddl %c[oY](%[s])\n\t"                                                  \
+    "fxch %%st(2)\n\t"             /* ziA zrA ziB' zrB' B */
+
+// The ends of the columns: A's (23 with ziA zrA ziB zrB B on the stack)
+// goes on with B's step, B's (33) with A's, so that an orbit running the
+// point far outside cannot starve the other; label 9 ends the row.
+#define VEXA_X87_PAIR_END                                                     \
+    "21:\n\t"                      /* A escaped: drop zi2 */                  \
+    "fstp %%st(0)\n\t"                                                        \
+    "22:\n\t"                      /* A at the limit: drop zr' */             \
+    "fstp %%st(0)\n\t"                                                        \
+    "23:\n\t"                                                                 \
+    "fstp %%st(0)\n\t"             /* drop A's z */                           \
+    "fstp %%st(0)\n\t"             /* ziB zrB B */                            \
+    VEXA_X87_STORE(A, "%%ecx", 24)                                            \
+    VEXA_X87_TAKE(A, 25)           /* ziA zrA ziB zrB B */                    \
+    "xorl %%ecx, %%ecx\n\t"                                                   \
+    "jmp 3b\n\t"                                                              \
+    "31:\n\t"                      /* B escaped */                            \
+    "fstp %%st(0)\n\t"                                                        \
+    "32:\n\t"                      /* B at the limit */                       \
+    "fstp %%st(0)\n\t"                                                        \
+    "33:\n\t"                                                                 \
+    "fstp %%st(2)\n\t"             /* drop B's z */                           \
+    "fstp %%st(2)\n\t"             /* ziA zrA B */                            \
+    VEXA_X87_STORE(B, "%%edx", 34)                                            \
+    VEXA_X87_TAKE(B, 35)           /* ziB zrB ziA zrA B */                    \
+    "fxch %%st(2)\n\t"             /* the pairs swapped back */               \
+    "fxch %%st(1)\n\t"                                                        \
+    "fxch %%st(3)\n\t"                                                        \
+    "fxch %%st(1)\n\t"             /* ziA zrA ziB zrB B */                    \
+    "xorl %%edx, %%edx\n\t"                                                   \
+    "jmp 2b\n\t"                                                              \
+    "9:\n\t"                       /* every column stored: three left */      \
+    "fstp %%st(0)\n\t"                                                        \
+    "fstp %%st(0)\n\t"                                                        \
+    "fstp %%st(0)\n\t"                                                        \
+    "fldcw %c[oControl](%[s])\n\t"
+
+#define VEXA_X87_OPERANDS                                                     \
+    : [idx] "=&r"(idx), "+m"(pair)                                            \
+    : [s] "r"(&pair), [p] "r"(p), [oCxA] "i"(offsetof(X87Pair, cxA)),         \
+      [oCxB] "i"(offsetof(X87Pair, cxB)), [oCxNext] "i"(offsetof(X87Pair, cxNext)), \
+      [oSavedRA] "i"(offsetof(X87Pair, savedRA)), [oSavedIA] "i"(offsetof(X87Pair, savedIA)), \
+      [oSavedRB] "i"(offsetof(X87Pair, savedRB)), [oSavedIB] "i"(offsetof(X87Pair, savedIB)), \
+      [oY] "i"(offsetof(X87Pair, y)), [oStepX] "i"(offsetof(X87Pair, stepX)), \
+      [oBailout] "i"(offsetof(X87Pair, bailout)), [oFar] "i"(offsetof(X87Pair, far)), \
+      [oColumnA] "i"(offsetof(X87Pair, columnA)), [oColumnB] "i"(offsetof(X87Pair, columnB)), \
+      [oNext] "i"(offsetof(X87Pair, next)), [oColumns] "i"(offsetof(X87Pair, columns)), \
+      [oLive] "i"(offsetof(X87Pair, live)), [oLimit] "i"(offsetof(X87Pair, limit)), \
+      [oControl] "i"(offsetof(X87Pair, control))                              \
+    : "ecx", "edx", "cc", "memory", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", \
+      "st(6)", "st(7)"
 
 bool x87Row(int row, int maxIters)
 {
-    X87Row r;
-    if (!prepareX87Row(row, maxIters, &r))
+    X87Pair pair;
+    int32_t* p = nullptr;
+    if (!prepareX87Pair(row, maxIters, &pair, &p))
         return false;
-    if (r.remaining == 0)
+    if (pair.columns == 0)
         return true;
-    __asm__ volatile(VEXA_X87_ROW_START
+    intptr_t idx = 0;
+    __asm__ volatile(VEXA_X87_PAIR_START
+                     VEXA_X87_STEP_A
+                     VEXA_X87_STEP_B
                      "jmp 2b\n\t"
-                     VEXA_X87_ROW_END
-                     : [p] "+r"(r.p), [remaining] "+r"(r.remaining), [control] "+m"(r.control)
-                     : VEXA_X87_INPUTS
-                     : VEXA_X87_CLOBBERS);
+                     VEXA_X87_PAIR_END
+                     VEXA_X87_OPERANDS);
     return true;
 }
 
-// The same code with the check after every fourth z, which only delays
-// finding a cycle and keeps the comparison off most iterations. Until n = 16
-// z is compared with c itself, still loaded as cx and cy; from then on with
-// the z saved in memory at each power of two, 80-bit stores being dear.
+// The cycle check of one orbit after its step, on every fourth z, which
+// only delays finding a cycle and keeps the comparison off most steps.
+// Until n = 16 z is compared with c itself, from then on with the z saved
+// at each power of two. `zi` and `zr` are the stack places of the orbit's
+// new z, `ziPushed` and `zrPushed` the same once one value more is pushed;
+// `next` is where the loop goes on,
+// `periodic` where an orbit that repeats is stored as inside; `label` is a
+// free number.
+#define VEXA_X87_CHECK(slot, count, zi, zr, ziPushed, zrPushed, next, periodic, label) \
+    "testl $3, " count "\n\t"                                                 \
+    "jnz " next "\n\t"                                                        \
+    "cmpl $16, " count "\n\t"                                                 \
+    "ja " #label "1f\n\t"                                                     \
+    "fldl %c[oY](%[s])\n\t"                                                   \
+    "fucomip %%st(" ziPushed "), %%st\n\t"        /* zi' against cy */              \
+    "jne " #label "2f\n\t"                                                    \
+    "jp " #label "2f\n\t"                                                     \
+    "fldt %c[oCx" #slot "](%[s])\n\t"                                         \
+    "fucomip %%st(" zrPushed "), %%st\n\t"        /* zr' against cx */              \
+    "jne " #label "2f\n\t"                                                    \
+    "jnp " #label "5f\n\t"                                                    \
+    #label "2:\n\t"                                                           \
+    "cmpl $16, " count "\n\t"                                                 \
+    "jne " next "\n\t"                                                        \
+    "jmp " #label "4f\n\t"                  /* the first save */              \
+    #label "1:\n\t"                                                           \
+    "fldt %c[oSavedR" #slot "](%[s])\n\t"                                     \
+    "fucomip %%st(" zrPushed "), %%st\n\t"        /* equal: ZF=1 and PF=0 */        \
+    "jne " #label "3f\n\t"                                                    \
+    "jp " #label "3f\n\t"                                                     \
+    "fldt %c[oSavedI" #slot "](%[s])\n\t"                                     \
+    "fucomip %%st(" ziPushed "), %%st\n\t"                                          \
+    "jne " #label "3f\n\t"                                                    \
+    "jp " #label "3f\n\t"                                                     \
+    #label "5:\n\t"                                                           \
+    "movl %c[oLimit](%[s]), " count "\n\t"  /* periodic: inside */            \
+    "jmp " periodic "\n\t"                                                    \
+    #label "3:\n\t"                                                           \
+    "leal -1(" count "), %k[idx]\n\t"                                         \
+    "testl %k[idx], " count "\n\t"                                            \
+    "jnz " next "\n\t"                      /* n is no power of two */        \
+    #label "4:\n\t"                                                           \
+    "fld %%st(" zi ")\n\t"                                                  \
+    "fstpt %c[oSavedI" #slot "](%[s])\n\t"                                    \
+    "fld %%st(" zr ")\n\t"                                                  \
+    "fstpt %c[oSavedR" #slot "](%[s])\n\t"                                    \
+    "jmp " next "\n\t"
+
 bool x87RowChecked(int row, int maxIters)
 {
-    X87Row r;
-    if (!prepareX87Row(row, maxIters, &r))
+    X87Pair pair;
+    int32_t* p = nullptr;
+    if (!prepareX87Pair(row, maxIters, &pair, &p))
         return false;
-    if (r.remaining == 0)
+    if (pair.columns == 0)
         return true;
-    long double savedR = 0.0L, savedI = 0.0L;
-    __asm__ volatile(VEXA_X87_ROW_START
-                     "testl $3, %%ecx\n\t"
-                     "jnz 2b\n\t"
-                     "cmpl $16, %%ecx\n\t"
-                     "ja 8f\n\t"
-                     "fucomi %%st(2), %%st\n\t"     // zi' against cy
-                     "jne 9f\n\t"
-                     "jp 9f\n\t"
-                     "fxch %%st(1)\n\t"             // zr' zi' cy cx B
-                     "fucomi %%st(3), %%st\n\t"     // zr' against cx; fxch keeps the flags
-                     "fxch %%st(1)\n\t"             // zi' zr' cy cx B
-                     "jne 9f\n\t"
-                     "jnp 10f\n\t"
-                     "9:\n\t"
-                     "cmpl $16, %%ecx\n\t"
-                     "jne 2b\n\t"
-                     "jmp 11f\n\t"                  // the first save
-                     "8:\n\t"
-                     "fldt %[savedR]\n\t"
-                     "fucomip %%st(2), %%st\n\t"    // equal: ZF=1 and PF=0
-                     "jne 6f\n\t"
-                     "jp 6f\n\t"
-                     "fldt %[savedI]\n\t"
-                     "fucomip %%st(1), %%st\n\t"
-                     "jne 6f\n\t"
-                     "jp 6f\n\t"
-                     "10:\n\t"
-                     "movl %[limit], %%ecx\n\t"     // periodic: inside
-                     "jmp 7f\n\t"
-                     "6:\n\t"
-                     "leal -1(%%ecx), %%edx\n\t"
-                     "testl %%edx, %%ecx\n\t"
-                     "jnz 2b\n\t"                   // n is no power of two
-                     "11:\n\t"
-                     "fld %%st(0)\n\t"
-                     "fstpt %[savedI]\n\t"
-                     "fld %%st(1)\n\t"
-                     "fstpt %[savedR]\n\t"
-                     "jmp 2b\n\t"
-                     VEXA_X87_ROW_END
-                     : [p] "+r"(r.p), [remaining] "+r"(r.remaining), [control] "+m"(r.control),
-                       [savedR] "+m"(savedR), [savedI] "+m"(savedI)
-                     : VEXA_X87_INPUTS
-                     : VEXA_X87_CLOBBERS, "edx");
+    intptr_t idx = 0;
+    __asm__ volatile(VEXA_X87_PAIR_START
+                     VEXA_X87_STEP_A
+                     VEXA_X87_CHECK(A, "%%ecx", "0", "1", "1", "2", "3f", "23f", 4)
+                     VEXA_X87_STEP_B
+                     VEXA_X87_CHECK(B, "%%edx", "2", "3", "3", "4", "2b", "33f", 5)
+                     VEXA_X87_PAIR_END
+                     VEXA_X87_OPERANDS);
     return true;
 }
 
