@@ -103,45 +103,38 @@ bool prepareX87Pair(int row, int maxIters, X87Pair* r, int32_t** p)
     "xorl %%edx, %%edx\n\t"                                                   \
     "2:\n\t"
 
-// A's step: an escape goes to label 21, the limit to 22.
-#define VEXA_X87_STEP_A                                                       \
-    "fld %%st(1)\n\t"                                                         \
+// The first part of a step of orbit `slot`, whose zr is at stack place
+// `zr` (zi just above it), up to its new zr on top: an escape goes to label
+// `escaped` with zi2 zr2 on top, the limit to `limit` with zr' on top. The
+// comments show A's step; B's is the same on the pair below.
+#define VEXA_X87_STEP_START(slot, count, zr, escaped, limit)                  \
+    "fld %%st(" zr ")\n\t"                                                    \
     "fmul %%st(0), %%st\n\t"       /* zr2 ziA zrA ziB zrB B */                \
-    "fld %%st(1)\n\t"                                                         \
+    "fld %%st(" zr ")\n\t"                                                    \
     "fmul %%st(0), %%st\n\t"       /* zi2 zr2 ziA zrA ziB zrB B */            \
     "fld %%st(1)\n\t"                                                         \
     "fadd %%st(1), %%st\n\t"       /* s zi2 zr2 ziA zrA ziB zrB B */          \
     "fcomip %%st(7), %%st\n\t"                                                \
-    "jae 21f\n\t"                  /* s >= B: escaped */                      \
+    "jae " escaped "\n\t"          /* s >= B: escaped */                      \
     "fsubrp %%st, %%st(1)\n\t"     /* zr2-zi2 ziA zrA ziB zrB B */            \
-    "fldt %c[oCxA](%[s])\n\t"                                                 \
+    "fldt %c[oCx" #slot "](%[s])\n\t"                                         \
     "faddp %%st, %%st(1)\n\t"      /* zr' ziA zrA ziB zrB B */                \
-    "cmpl %c[oLimit](%[s]), %%ecx\n\t"                                        \
-    "je 22f\n\t"                                                              \
-    "incl %%ecx\n\t"                                                          \
+    "cmpl %c[oLimit](%[s]), " count "\n\t"                                    \
+    "je " limit "\n\t"                                                        \
+    "incl " count "\n\t"
+
+// A's step: an escape goes to label 21, the limit to 22.
+#define VEXA_X87_STEP_A                                                       \
+    VEXA_X87_STEP_START(A, "%%ecx", "1", "21f", "22f")                        \
     "fxch %%st(2)\n\t"             /* zrA ziA zr' ziB zrB B */                \
     "fadd %%st(0), %%st\n\t"                                                  \
     "fmulp %%st, %%st(1)\n\t"      /* 2zrA*ziA zr' ziB zrB B */               \
     "faddl %c[oY](%[s])\n\t"       /* ziA' zrA' ziB zrB B */
 
-// B's step, label 3, the same on the pair below: an escape goes to 31,
-// the limit to 32.
+// B's step, label 3: an escape goes to 31, the limit to 32.
 #define VEXA_X87_STEP_B                                                       \
     "3:\n\t"                                                                  \
-    "fld %%st(3)\n\t"                                                         \
-    "fmul %%st(0), %%st\n\t"       /* zr2 ziA zrA ziB zrB B */                \
-    "fld %%st(3)\n\t"                                                         \
-    "fmul %%st(0), %%st\n\t"       /* zi2 zr2 ziA zrA ziB zrB B */            \
-    "fld %%st(1)\n\t"                                                         \
-    "fadd %%st(1), %%st\n\t"       /* s zi2 zr2 ziA zrA ziB zrB B */          \
-    "fcomip %%st(7), %%st\n\t"                                                \
-    "jae 31f\n\t"                                                             \
-    "fsubrp %%st, %%st(1)\n\t"     /* zr2-zi2 ziA zrA ziB zrB B */            \
-    "fldt %c[oCxB](%[s])\n\t"                                                 \
-    "faddp %%st, %%st(1)\n\t"      /* zr' ziA zrA ziB zrB B */                \
-    "cmpl %c[oLimit](%[s]), %%edx\n\t"                                        \
-    "je 32f\n\t"                                                              \
-    "incl %%edx\n\t"                                                          \
+    VEXA_X87_STEP_START(B, "%%edx", "3", "31f", "32f")                        \
     "fxch %%st(4)\n\t"             /* zrB ziA zrA ziB zr' B */                \
     "fadd %%st(0), %%st\n\t"                                                  \
     "fmulp %%st, %%st(3)\n\t"      /* ziA zrA 2zrB*ziB zr' B */               \
@@ -152,27 +145,29 @@ bool prepareX87Pair(int row, int maxIters, X87Pair* r, int32_t** p)
 // The ends of the columns: A's (23 with ziA zrA ziB zrB B on the stack)
 // goes on with B's step, B's (33) with A's, so that an orbit running the
 // point far outside cannot starve the other; label 9 ends the row.
+// The end of orbit `slot`'s column: after an escape (label n1, zi2 zr2 on
+// top), at the limit (n2, zr' on top) or when found periodic (n3): its z
+// dropped from stack place `z`, its count stored, the next column taken
+// (pushed on top of the stack).
+#define VEXA_X87_COLUMN_END(slot, count, z, n)                                \
+    #n "1:\n\t"                    /* escaped: drop zi2 */                    \
+    "fstp %%st(0)\n\t"                                                        \
+    #n "2:\n\t"                    /* at the limit: drop zr' */               \
+    "fstp %%st(0)\n\t"                                                        \
+    #n "3:\n\t"                                                               \
+    "fstp %%st(" z ")\n\t"         /* drop the orbit's z */                   \
+    "fstp %%st(" z ")\n\t"                                                    \
+    VEXA_X87_STORE(slot, count, n##4)                                         \
+    VEXA_X87_TAKE(slot, n##5)
+
+// A's column end goes on with B's step, B's with A's, so that an orbit
+// running the point far outside cannot starve the other; label 9 ends the
+// row.
 #define VEXA_X87_PAIR_END                                                     \
-    "21:\n\t"                      /* A escaped: drop zi2 */                  \
-    "fstp %%st(0)\n\t"                                                        \
-    "22:\n\t"                      /* A at the limit: drop zr' */             \
-    "fstp %%st(0)\n\t"                                                        \
-    "23:\n\t"                                                                 \
-    "fstp %%st(0)\n\t"             /* drop A's z */                           \
-    "fstp %%st(0)\n\t"             /* ziB zrB B */                            \
-    VEXA_X87_STORE(A, "%%ecx", 24)                                            \
-    VEXA_X87_TAKE(A, 25)           /* ziA zrA ziB zrB B */                    \
+    VEXA_X87_COLUMN_END(A, "%%ecx", "0", 2) /* ziA zrA ziB zrB B */           \
     "xorl %%ecx, %%ecx\n\t"                                                   \
     "jmp 3b\n\t"                                                              \
-    "31:\n\t"                      /* B escaped */                            \
-    "fstp %%st(0)\n\t"                                                        \
-    "32:\n\t"                      /* B at the limit */                       \
-    "fstp %%st(0)\n\t"                                                        \
-    "33:\n\t"                                                                 \
-    "fstp %%st(2)\n\t"             /* drop B's z */                           \
-    "fstp %%st(2)\n\t"             /* ziA zrA B */                            \
-    VEXA_X87_STORE(B, "%%edx", 34)                                            \
-    VEXA_X87_TAKE(B, 35)           /* ziB zrB ziA zrA B */                    \
+    VEXA_X87_COLUMN_END(B, "%%edx", "2", 3) /* ziB zrB ziA zrA B */           \
     "fxch %%st(2)\n\t"             /* the pairs swapped back */               \
     "fxch %%st(1)\n\t"                                                        \
     "fxch %%st(3)\n\t"                                                        \
