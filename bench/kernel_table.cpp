@@ -46,14 +46,12 @@ std::vector<TableLine> tableLines()
 // printed, in the table's order: "ceiling/float8" for eight float lanes.
 void printCeilings(std::vector<TableLine>& table)
 {
-    const uint32_t features = processorFeatures();
     for (TableLine& line : table) {
         const FormRow* row = line.row;
-        // The ceiling counts as the checked kernel does, with what that needs.
-        if (!line.available || !row || !row->ceiling ||
-            (features & (row->needs | row->checkNeeds)) != (row->needs | row->checkNeeds))
+        const CeilingRun run = row ? ceilingForm(*row) : nullptr;
+        if (!run)
             continue;
-        line.ceiling = measureCeiling(row->ceiling);
+        line.ceiling = measureCeiling(run);
         char name[32];
         snprintf(name, sizeof name, "ceiling/%s%d", row->mode == ModeSse ? "float" : "double", line.ceiling.lanes);
         printf("%-28s %4d %s %10.3f MegaIters/sec\n", name, line.ceiling.vectors,

@@ -6,6 +6,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 struct RowRecord {
@@ -88,7 +89,15 @@ struct CeilingEnd {
 // lanes iterates faster. Returns the lanes of one vector; 0, running
 // nothing, for a number of vectors it does not offer (see CeilingVectors).
 using CeilingRun = int (*)(int vectors, int64_t steps, double cx, double cy, CeilingEnd* end);
-constexpr int CeilingVectors[] = {1, 2, 3, 4, 6, 8, 12, 16};
+// The numbers of vectors a ceiling run offers: the runs are compiled for
+// these, and the benchmark tries each.
+using CeilingCounts = std::integer_sequence<int, 1, 2, 3, 4, 6, 8, 12, 16>;
+template <int... Counts>
+constexpr std::array<int, sizeof...(Counts)> listOf(std::integer_sequence<int, Counts...>)
+{
+    return {Counts...};
+}
+constexpr auto CeilingVectors = listOf(CeilingCounts{});
 
 struct FormRow {
     const char* name;  // as vexa_bench prints it
@@ -127,6 +136,10 @@ const FormRow* builtForm(int mode, KernelForm form);
 // Its kernel where this processor runs it too, else null. Tests and the
 // benchmark use it to run one form alone.
 RowKernel kernelForm(int mode, KernelForm form, bool cycleCheck);
+// The row's ceiling where this build has it and this processor runs it,
+// with what the form's checked kernel needs besides (it counts as that one
+// does); else null.
+CeilingRun ceilingForm(const FormRow& row);
 
 // Makes every vector of the float forms fall back to the four-lane loop, as
 // one does when a lane comes back inside after escaping; for tests, since

@@ -135,6 +135,11 @@ RowKernel kernelForm(int mode, KernelForm form, bool cycleCheck)
     return f->kernels[cycleCheck];
 }
 
+CeilingRun ceilingForm(const FormRow& row)
+{
+    return meets(processorFeatures(), row.needs | row.checkNeeds) ? row.ceiling : nullptr;
+}
+
 bool probeSse()
 {
     return (processorFeatures() & (FeatureSse | FeatureNeon)) != 0;

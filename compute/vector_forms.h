@@ -432,21 +432,19 @@ VEXA_TARGET __attribute__((noinline)) void ceilingSteps(int64_t steps, double cx
     *end = {r[0], i[0], n[0], sum};
 }
 
+// The run of `vectors` vectors, one of CeilingCounts.
+template <class T, int... Counts>
+int ceilingRunOf(std::integer_sequence<int, Counts...>, int vectors, int64_t steps, double cx, double cy,
+                 CeilingEnd* end)
+{
+    const bool offered = ((vectors == Counts && (ceilingSteps<T, Counts>(steps, cx, cy, end), true)) || ...);
+    return offered ? T::Lanes : 0;
+}
+
 template <class T>
 int ceilingRun(int vectors, int64_t steps, double cx, double cy, CeilingEnd* end)
 {
-    switch (vectors) {
-    case 1: ceilingSteps<T, 1>(steps, cx, cy, end); break;
-    case 2: ceilingSteps<T, 2>(steps, cx, cy, end); break;
-    case 3: ceilingSteps<T, 3>(steps, cx, cy, end); break;
-    case 4: ceilingSteps<T, 4>(steps, cx, cy, end); break;
-    case 6: ceilingSteps<T, 6>(steps, cx, cy, end); break;
-    case 8: ceilingSteps<T, 8>(steps, cx, cy, end); break;
-    case 12: ceilingSteps<T, 12>(steps, cx, cy, end); break;
-    case 16: ceilingSteps<T, 16>(steps, cx, cy, end); break;
-    default: return 0;
-    }
-    return T::Lanes;
+    return ceilingRunOf<T>(CeilingCounts{}, vectors, steps, cx, cy, end);
 }
 
 // The kernels of one instruction set's vector forms, and their ceilings.

@@ -60,10 +60,8 @@ TEST(BenchProgram, KernelTableOfTheOtherViewHasEveryLine)
     // then every form this build has, in the table's order; a form with a
     // ceiling gives its share of it.
     std::vector<std::string> want;
-    const uint32_t features = processorFeatures();
     for (const FormRow& f : formTable()) {
-        const uint32_t needs = f.needs | f.checkNeeds;
-        if (f.ceiling && (features & needs) == needs)
+        if (ceilingForm(f))
             want.push_back(std::string("ceiling/") + (f.mode == ModeSse ? "float" : "double") +
                            "[0-9]+ +(1 vector|[0-9]+ vectors) +[0-9]+\\.[0-9]{3} MegaIters/sec");
     }
@@ -73,8 +71,7 @@ TEST(BenchProgram, KernelTableOfTheOtherViewHasEveryLine)
     for (const FormRow& f : formTable()) {
         if (!f.kernels[0])
             continue;
-        const uint32_t needs = f.needs | f.checkNeeds;
-        const std::string share = f.ceiling && (features & needs) == needs ? " +[0-9]+% of ceiling" : "";
+        const std::string share = ceilingForm(f) ? " +[0-9]+% of ceiling" : "";
         want.push_back(std::string(f.name) + "(" + figures + share + "| +not available)");
     }
     ASSERT_EQ(lines.size(), want.size() + 1) << out;

@@ -56,11 +56,9 @@ void doubleOrbit(double cx, double cy, int steps, double* zrOut, double* ziOut)
 
 TEST(Ceiling, EachVectorRunsTheFormStepAndCountsEveryStep)
 {
-    const uint32_t features = processorFeatures();
     int tried = 0;
     for (const FormRow& row : formTable()) {
-        const uint32_t needs = row.needs | row.checkNeeds;
-        if (!row.ceiling || (features & needs) != needs)
+        if (!ceilingForm(row))
             continue;
         const bool floats = row.mode == ModeSse;
         for (int vectors : CeilingVectors) {
