@@ -22,6 +22,8 @@ work=${1:-$(mktemp -d /tmp/vexa-source-XXXXXX)}
 mkdir -p "$work"
 chmod 755 "$work"
 id -u vexa-build >/dev/null 2>&1 || useradd --system --shell /usr/sbin/nologin vexa-build
+mkdir -p "$work/home"
+chown vexa-build "$work/home"
 version=$(dpkg-parsechangelog -S Version)
 arch=$(dpkg --print-architecture)
 begun=$(date +%s)
@@ -30,8 +32,6 @@ elapsed() { echo "$(($(date +%s) - begun)) s"; }
 # Runs a command as vexa-build in a network namespace of its own (no route
 # anywhere), with its home in the work directory.
 asBuilder() {
-  mkdir -p "$work/home"
-  chown vexa-build "$work/home"
   unshare --net runuser -u vexa-build -- env HOME="$work/home" "$@"
 }
 
