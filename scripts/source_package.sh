@@ -30,9 +30,10 @@ begun=$(date +%s)
 elapsed() { echo "$(($(date +%s) - begun)) s"; }
 
 # Runs a command as vexa-build in a network namespace of its own (no route
-# anywhere), with its home in the work directory.
+# anywhere), in the work directory and with its home there: the clone this
+# script runs from may be closed to that user (mktemp -d makes it 0700).
 asBuilder() {
-  unshare --net runuser -u vexa-build -- env HOME="$work/home" "$@"
+  (cd "$work" && unshare --net runuser -u vexa-build -- env HOME="$work/home" "$@")
 }
 
 # build DIR UMASK [NAME=VALUE...] [PREFIX...]: unpacks DIR's tarball in DIR and runs
