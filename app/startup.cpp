@@ -38,15 +38,17 @@ static void startWorkerPool(int participants)
 void chooseStartMode(bool sseAvailable)
 {
     app.sseAvailable = sseAvailable;
-    if (app.sseAvailable) {
-        // The unit's own name: NEON on 64-bit ARM, which has no SSE.
-        const char* unit = fourLaneUnitName();
-        printf("%s instructions supported. Switching to %s quadpoints computation.\n", unit, unit);
-        app.computeMode = ModeSse;
-    } else {
+    if (!app.sseAvailable) {
         fputs("SSE support NOT available (please buy a newer CPU :)\n", stdout);
         fputs("Switching to machine code FPU mode.\n", stdout);
+        return;
     }
+    app.computeMode = ModeSse;
+    // The unit's own name: NEON on ARM, VSX on POWER, which have no SSE.
+    if (const char* unit = fourLaneUnitName())
+        printf("%s instructions supported. Switching to %s quadpoints computation.\n", unit, unit);
+    else
+        printf("%s. Switching to plain quadpoints computation.\n", noFourLaneUnitReason());
 }
 
 static void openWindow(int* argc, char** argv)

@@ -49,11 +49,14 @@ bool kernelFpuC(int row, int maxIters);
 bool kernelFpuAsm(int row, int maxIters);
 bool kernelFpuLongDouble(int row, int maxIters);  // portable form of kernelFpuAsm
 bool kernelSse(int row, int maxIters);
-// Whether the processor has a four-lane float unit: SSE on x86 (CPUID 1
-// EDX bit 25), NEON (always there) on 64-bit ARM.
+// Whether ModeSse runs here: on x86 where the processor has SSE (CPUID 1
+// EDX bit 25); elsewhere always, on NEON or VSX where the processor has
+// it, else in the portable four-lane loop.
 bool probeSse();
-// What that unit is called on this processor, for the start-up report.
+// The unit ModeSse runs on, for the start-up report; null where it runs the
+// portable loop, and then why, in a few words.
 const char* fourLaneUnitName();
+const char* noFourLaneUnitReason();
 
 // The kernel of the form `mode` runs here, or null where the mode has no
 // processor kernel (ModeGpu, or ModeSse on a processor without a four-lane unit).
@@ -65,14 +68,16 @@ bool sseModeAvailable();
 
 // The forms of the mode kernels. Each mode has a plain form: the four-lane
 // loop (ModeSse), the scalar double loop (ModeFpuC), the x87 machine code
-// (ModeFpuAsm). LongDouble is ModeFpuAsm's portable form; the others run
-// several vectors of ModeSse's float lanes or ModeFpuC's double lanes at once.
-enum KernelForm : int { FormPlain, FormLongDouble, FormSse2, FormAvx2, FormAvx512, FormNeon };
+// (ModeFpuAsm). LongDouble is ModeFpuAsm's portable form, Portable the
+// four-lane loop's where there is no vector unit; the others run several
+// vectors of ModeSse's float lanes or ModeFpuC's double lanes at once.
+enum KernelForm : int { FormPlain, FormLongDouble, FormSse2, FormAvx2, FormAvx512, FormNeon, FormVsx, FormPortable };
 
 // What a form needs of the processor, one bit each. AVX2 and AVX-512F count
 // only where the OS saves their registers.
 enum : uint32_t {
-    FeatureX87 = 1, FeatureSse = 2, FeatureSse2 = 4, FeatureAvx2 = 8, FeatureAvx512 = 16, FeatureNeon = 32
+    FeatureX87 = 1, FeatureSse = 2, FeatureSse2 = 4, FeatureAvx2 = 8, FeatureAvx512 = 16, FeatureNeon = 32,
+    FeatureVsx = 64
 };
 
 // Where a ceiling run leaves lane 0 of its first vector, which starts at

@@ -10,7 +10,8 @@ namespace {
 
 std::vector<FormRow> buildFormTable()
 {
-    const VectorForms avx512 = avx512Forms(), avx2 = avx2Forms(), sse = sseForms(), neon = neonForms();
+    const VectorForms avx512 = avx512Forms(), avx2 = avx2Forms(), sse = sseForms(), neon = neonForms(),
+                      vsx = vsxForms();
     // AVX-512 forms are compiled with AVX2 implied, so they need both.
     constexpr uint32_t Avx512 = FeatureAvx512 | FeatureAvx2;
     // The benchmark lists the forms in this order too.
@@ -20,11 +21,14 @@ std::vector<FormRow> buildFormTable()
         {"kernelSse/neon", ModeSse, FormNeon, FeatureNeon, 0, neon.sse, neon.sseCeiling},
         // The checked loop counts with SSE2's integer lanes, as its ceiling does.
         {"kernelSse/sse", ModeSse, FormPlain, FeatureSse, FeatureSse2, sse.sse, sse.sseCeiling},
+        {"kernelSse/vsx", ModeSse, FormVsx, FeatureVsx, 0, vsx.sse, vsx.sseCeiling},
         {"kernelSse/loop", ModeSse, FormPlain, FeatureNeon, 0, neonLoopForms(), nullptr},
+        {"kernelSse/portable", ModeSse, FormPortable, 0, 0, portableLoopForms(), nullptr},
         {"kernelFpuAsm/x87", ModeFpuAsm, FormPlain, FeatureX87, 0, x87Forms(), nullptr},
         {"kernelFpuC/avx512", ModeFpuC, FormAvx512, Avx512, 0, avx512.fpuC, avx512.fpuCCeiling},
         {"kernelFpuC/avx2", ModeFpuC, FormAvx2, FeatureAvx2, 0, avx2.fpuC, avx2.fpuCCeiling},
         {"kernelFpuC/neon", ModeFpuC, FormNeon, FeatureNeon, 0, neon.fpuC, neon.fpuCCeiling},
+        {"kernelFpuC/vsx", ModeFpuC, FormVsx, FeatureVsx, 0, vsx.fpuC, vsx.fpuCCeiling},
         {"kernelFpuC/sse2", ModeFpuC, FormSse2, FeatureSse2, 0, sse.fpuC, sse.fpuCCeiling},
         {"kernelFpuC/scalar", ModeFpuC, FormPlain, 0, 0, scalarDoubleForms(), nullptr},
         {"kernelFpuLongDouble/portable", ModeFpuAsm, FormLongDouble, 0, 0, longDoubleForms(), nullptr},
@@ -57,6 +61,10 @@ uint32_t readProcessorFeatures()
     return featuresFromCpuid(bits);
 #elif defined(VEXA_ARM64)
     return FeatureNeon;
+#elif defined(VEXA_ARMHF)
+    return platformHasNeon() ? (uint32_t)FeatureNeon : 0u;
+#elif defined(VEXA_VSX)
+    return FeatureVsx;
 #else
     return 0;
 #endif
@@ -142,12 +150,25 @@ CeilingRun ceilingForm(const FormRow& row)
 
 bool probeSse()
 {
-    return (processorFeatures() & (FeatureSse | FeatureNeon)) != 0;
+    return chooseForm(ModeSse, processorFeatures()).row != nullptr;
 }
 
 const char* fourLaneUnitName()
 {
-    return processorFeatures() & FeatureNeon ? "NEON" : "SSE";
+    const FormChoice c = chooseForm(ModeSse, processorFeatures());
+    if (c.row && c.row->form == FormPortable)
+        return nullptr;
+    const uint32_t f = processorFeatures();
+    return f & FeatureNeon ? "NEON" : f & FeatureVsx ? "VSX" : "SSE";
+}
+
+const char* noFourLaneUnitReason()
+{
+#ifdef VEXA_ARMHF
+    return "NEON instructions not supported";  // the unit this processor could have had
+#else
+    return "No four-lane unit on this processor";
+#endif
 }
 
 RowKernel modeKernelStandIn = nullptr;

@@ -3,6 +3,7 @@
 // of the four-lane forms.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 #include "compute/compute.h"
@@ -19,8 +20,10 @@ struct VectorForms {
 VectorForms avx512Forms();
 VectorForms avx2Forms();
 VectorForms sseForms();  // sse: the four-lane loop; fpuC: two SSE2 double lanes
-VectorForms neonForms();
+VectorForms neonForms();  // fpuC only on 64-bit ARM
 KernelPair neonLoopForms();  // the four-lane loop on NEON
+VectorForms vsxForms();
+KernelPair portableLoopForms();  // the four-lane loop without a vector unit; not on x86
 KernelPair x87Forms();
 KernelPair scalarDoubleForms();
 KernelPair longDoubleForms();
@@ -37,6 +40,14 @@ inline float roundToFloat(float value)
 #else
     return value;
 #endif
+}
+
+// A float lane's count converted as SSE converts it: to nearest, and
+// 0x80000000 for NaN and whatever lies out of range; for the units that
+// have no such conversion of their own.
+inline int32_t toIntAsSse(float a)
+{
+    return a >= -2147483648.0f && a < 2147483648.0f ? (int32_t)std::nearbyint(a) : INT32_MIN;
 }
 
 // Where every four-lane form starts a row: the real parts of its first

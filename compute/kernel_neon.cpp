@@ -1,14 +1,24 @@
-// The NEON forms of 64-bit ARM, where NEON is always there: the four-lane
-// loop that is ModeSse's plain form (the same IEEE single operations in the
-// same order as the SSE loop, so the same counts), the same loop with the
-// cycle check, and several vectors of 4 float or 2 double lanes in flight.
+// The NEON forms: the four-lane loop that is ModeSse's plain form on ARM
+// (the same IEEE single operations in the same order as the SSE loop, so
+// the same counts), the same loop with the cycle check, and several vectors
+// of 4 float lanes, and on 64-bit ARM of 2 double lanes, in flight. On
+// 32-bit ARM they are compiled for NEON alone and chosen only where the
+// kernel reports the unit.
 #include "compute/kernel_forms.h"
 #include "compute/neon_traits.h"
 
-#ifdef VEXA_ARM64
+#ifdef VEXA_NEON_FLOAT
 
+#include <cmath>
+
+#ifdef VEXA_ARMHF
+#define VEXA_TARGET __attribute__((target("fpu=neon")))
+#else
 #define VEXA_TARGET
+#endif
 #include "compute/vector_forms.h"
+
+#ifdef VEXA_ARM64
 
 KernelPair neonLoopForms()
 {
@@ -21,6 +31,54 @@ VectorForms neonForms()
     // register count; no ARM machine has timed the alternatives yet.
     return vectorFormTable<NeonFloat, 4, NeonDouble, 4>();
 }
+
+#else
+
+namespace {
+
+// 32-bit ARM's NEON flushes a subnormal float to zero, where SSE and the
+// VFP keep it. A c with a subnormal part, or a lane that starts that close
+// to zero, would lose it, and the orbit can grow it into another count
+// (c = -1.9 + 2^-130 i runs away from the real axis). Such rows go to the
+// portable loop; they lie only where float has long lost the view's detail
+// (a step below 2^-34 across an axis).
+constexpr double Tiny = 0x1p-60;
+
+bool rowMeetsSubnormals(int row)
+{
+    const float cy = (float)((double)row * app.stepY + app.yMin);
+    if (cy != 0.0f && std::fabs(cy) < Tiny)
+        return true;
+    const double last = app.xMin + app.width * app.stepX;
+    const bool crossesZero = std::fmin(app.xMin, last) < Tiny && std::fmax(app.xMin, last) > -Tiny;
+    return std::fabs(app.stepX) < 0x1p-34 && crossesZero;
+}
+
+template <RowKernel Neon, bool Check>
+bool keepingSubnormals(int row, int maxIters)
+{
+    return rowMeetsSubnormals(row) ? portableLoopForms()[Check](row, maxIters) : Neon(row, maxIters);
+}
+
+}  // namespace
+
+KernelPair neonLoopForms()
+{
+    return {{keepingSubnormals<fourLaneRow<NeonFloat>, false>,
+             keepingSubnormals<vectorFormSse<NeonFloat, 1, true>, true>}};
+}
+
+VectorForms neonForms()
+{
+    // Four vectors in flight, as on 64-bit ARM; no double lanes.
+    return {{{keepingSubnormals<vectorFormSse<NeonFloat, 4, false>, false>,
+              keepingSubnormals<vectorFormSse<NeonFloat, 4, true>, true>}},
+            {},
+            ceilingRun<NeonFloat>,
+            nullptr};
+}
+
+#endif
 
 #else
 

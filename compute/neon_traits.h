@@ -1,19 +1,27 @@
 // The NEON operations that the four-lane loop (four_lane_loop.h) and the
-// vector-form body (vector_forms.h) are written over on 64-bit ARM: four
-// float lanes, the same IEEE single operations as SSE's, and two double
-// lanes. The build never fuses a multiplication and an addition, so each
-// operation rounds as its SSE counterpart does.
+// vector-form body (vector_forms.h) are written over: four float lanes, the
+// same IEEE single operations as SSE's, and on 64-bit ARM two double lanes.
+// The build never fuses a multiplication and an addition, so each operation
+// rounds as its SSE counterpart does. 32-bit ARM's NEON differs in one way:
+// it always flushes subnormal floats to zero (kernel_neon.cpp keeps rows
+// that could meet one away from it).
 #pragma once
 
 #include "platform/arch.h"
 
-#ifdef VEXA_ARM64
-#include <arm_neon.h>
-
+#ifdef VEXA_NEON_FLOAT
 #include <cmath>
 #include <cstdint>
 
 #include "compute/kernel_forms.h"
+
+// On 32-bit ARM the unit is optional: only what follows is compiled for it,
+// and runs only where the processor has it.
+#ifdef VEXA_ARMHF
+#pragma GCC push_options
+#pragma GCC target("fpu=neon")
+#endif
+#include <arm_neon.h>
 
 #define VEXA_OP static inline __attribute__((always_inline))
 
@@ -39,19 +47,20 @@ struct NeonFloat {
     VEXA_OP unsigned bits(M m)
     {
         const uint32_t lane[4] = {1, 2, 4, 8};
-        return vaddvq_u32(vandq_u32(m, vld1q_u32(lane)));
+        const uint32x4_t b = vandq_u32(m, vld1q_u32(lane));
+#ifdef VEXA_ARM64
+        return vaddvq_u32(b);
+#else
+        const uint32x2_t pair = vpadd_u32(vget_low_u32(b), vget_high_u32(b));
+        return vget_lane_u32(vpadd_u32(pair, pair), 0);
+#endif
     }
     VEXA_OP V keep(M m, V a)  // a where m, else 0
     {
         return vreinterpretq_f32_u32(vandq_u32(m, vreinterpretq_u32_f32(a)));
     }
     VEXA_OP void store(float* p, V a) { vst1q_f32(p, a); }
-    // As SSE converts: nearest, and 0x80000000 for NaN and whatever lies
-    // out of range.
-    VEXA_OP int32_t toInt(float a)
-    {
-        return a >= -2147483648.0f && a < 2147483648.0f ? (int32_t)std::nearbyint(a) : INT32_MIN;
-    }
+    VEXA_OP int32_t toInt(float a) { return toIntAsSse(a); }
     VEXA_OP M fromBits(unsigned b)
     {
         const uint32_t lane[4] = {1, 2, 4, 8};
@@ -67,6 +76,7 @@ struct NeonFloat {
     }
 };
 
+#ifdef VEXA_ARM64
 struct NeonDouble {
     using V = float64x2_t;
     using M = uint64x2_t;
@@ -103,5 +113,10 @@ struct NeonDouble {
     }
 };
 
+#endif  // VEXA_ARM64
+
+#ifdef VEXA_ARMHF
+#pragma GCC pop_options
+#endif
 #undef VEXA_OP
 #endif

@@ -12,6 +12,15 @@
 #endif
 #elif defined(__aarch64__)
 #define VEXA_ARM64 1  // NEON in every processor
+#elif defined(__arm__) && defined(__ARM_PCS_VFP)
+#define VEXA_ARMHF 1  // 32-bit ARM with a VFP; NEON only on some processors
+#elif defined(__powerpc64__) && defined(__LITTLE_ENDIAN__) && defined(__VSX__)
+#define VEXA_VSX 1  // 64-bit POWER8 and later: VSX in every processor
+#endif
+// The four float lanes of NEON: on every 64-bit ARM, on 32-bit ARM where
+// the processor has the unit. Two double lanes only on 64-bit ARM.
+#if defined(VEXA_ARM64) || defined(VEXA_ARMHF)
+#define VEXA_NEON_FLOAT 1
 #endif
 
 // 32-bit x86 code compiled without SSE arithmetic computes C's float and

@@ -1,6 +1,6 @@
 // POSIX/Linux implementation of the platform layer: pthreads, nanosleep,
 // the steady clock, GLX entry-point lookup, the compiler's CPUID header and
-// XGETBV.
+// XGETBV, the kernel's hardware capabilities on 32-bit ARM.
 #include "platform/platform.h"
 
 #include <GL/glx.h>
@@ -17,6 +17,10 @@
 #include <new>
 
 #include "platform/arch.h"
+#ifdef VEXA_ARMHF
+#include <asm/hwcap.h>
+#include <sys/auxv.h>
+#endif
 
 #ifdef VEXA_X86
 #include <cpuid.h>
@@ -292,6 +296,15 @@ bool platformReadXcr0(uint64_t* value)
     return true;
 #else
     (void)value;
+    return false;
+#endif
+}
+
+bool platformHasNeon()
+{
+#ifdef VEXA_ARMHF
+    return (getauxval(AT_HWCAP) & HWCAP_NEON) != 0;
+#else
     return false;
 #endif
 }

@@ -44,10 +44,15 @@ inline std::vector<FormCase> formCasesOf(int mode)
 }
 
 // The form every other form of `mode` is held to: its plain form without
-// the check, or where there is no x87 machine code, the long double steps.
+// the check; where there is no x87 machine code, the long double steps;
+// where the processor has no SSE or NEON, the portable four-lane loop.
 inline KernelForm referenceForm(int mode)
 {
-    return mode == ModeFpuAsm && !builtForm(ModeFpuAsm, FormPlain) ? FormLongDouble : FormPlain;
+    if (mode == ModeFpuAsm && !builtForm(ModeFpuAsm, FormPlain))
+        return FormLongDouble;
+    if (mode == ModeSse && !kernelForm(ModeSse, FormPlain, false))
+        return FormPortable;
+    return FormPlain;
 }
 
 // Every form but the references.

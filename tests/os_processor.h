@@ -39,3 +39,28 @@ inline std::string emulatorBetweenCpuidAndOs()
         return "";
     return "CPUID names the processor '" + cpuid + "' and the OS '" + os + "': an emulator sits between them";
 }
+
+#ifdef __linux__
+#include <sys/auxv.h>
+#endif
+
+// Whether the kernel says this 32-bit ARM processor has NEON, or this
+// POWER processor VSX (the bits of <asm/hwcap.h>, which only each
+// architecture's own headers have).
+inline bool osReportsNeon()
+{
+#if defined(__arm__) && defined(__linux__)
+    return (getauxval(AT_HWCAP) & (1ul << 12)) != 0;  // HWCAP_NEON
+#else
+    return false;
+#endif
+}
+
+inline bool osReportsVsx()
+{
+#if defined(__powerpc64__) && defined(__linux__)
+    return (getauxval(AT_HWCAP) & 0x00000080ul) != 0;  // PPC_FEATURE_HAS_VSX
+#else
+    return false;
+#endif
+}

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "os_processor.h"
 #include "platform/arch.h"
 
 namespace {
@@ -119,14 +120,21 @@ TEST(StartMode, FollowsTheProbe)
     EXPECT_FALSE(app.sseAvailable);
     testing::internal::CaptureStdout();
     chooseStartMode(true);
-    // 64-bit ARM names the unit it really has.
-#ifdef VEXA_ARM64
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "NEON instructions supported. Switching to NEON quadpoints computation.\n");
+    // ARM and POWER name the unit they really have, or say they have none.
+#if defined(VEXA_X86)
+    const char* want = "SSE instructions supported. Switching to SSE quadpoints computation.\n";
+#elif defined(VEXA_ARM64)
+    const char* want = "NEON instructions supported. Switching to NEON quadpoints computation.\n";
+#elif defined(VEXA_ARMHF)
+    const char* want = osReportsNeon()
+        ? "NEON instructions supported. Switching to NEON quadpoints computation.\n"
+        : "NEON instructions not supported. Switching to plain quadpoints computation.\n";
+#elif defined(VEXA_VSX)
+    const char* want = "VSX instructions supported. Switching to VSX quadpoints computation.\n";
 #else
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "SSE instructions supported. Switching to SSE quadpoints computation.\n");
+    const char* want = "No four-lane unit on this processor. Switching to plain quadpoints computation.\n";
 #endif
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), want);
     EXPECT_EQ(app.computeMode, ModeSse);
     EXPECT_TRUE(app.sseAvailable);
     app.computeMode = ModeFpuAsm;

@@ -24,7 +24,7 @@ std::string nameOf(FormChoice c)
 }
 
 constexpr uint32_t X87 = FeatureX87, Sse = FeatureSse, Sse2 = FeatureSse2, Avx2 = FeatureAvx2,
-                   Avx512 = FeatureAvx512, Neon = FeatureNeon;
+                   Avx512 = FeatureAvx512, Neon = FeatureNeon, Vsx = FeatureVsx;
 constexpr uint32_t X86 = X87 | Sse | Sse2 | Avx2 | Avx512;
 
 }  // namespace
@@ -39,10 +39,17 @@ TEST(FormTable, EachArchitectureBuildsItsForms)
         "kernelFpuC/avx512", "kernelFpuC/avx2",   "kernelFpuC/sse2", "kernelFpuC/scalar",
         "kernelFpuLongDouble/portable"};
 #elif defined(VEXA_ARM64)
-    const std::vector<std::string> want = {"kernelSse/neon", "kernelSse/loop", "kernelFpuC/neon",
+    const std::vector<std::string> want = {"kernelSse/neon",  "kernelSse/loop",    "kernelSse/portable",
+                                           "kernelFpuC/neon", "kernelFpuC/scalar", "kernelFpuLongDouble/portable"};
+#elif defined(VEXA_ARMHF)
+    const std::vector<std::string> want = {"kernelSse/neon", "kernelSse/loop", "kernelSse/portable",
+                                           "kernelFpuC/scalar", "kernelFpuLongDouble/portable"};
+#elif defined(VEXA_VSX)
+    const std::vector<std::string> want = {"kernelSse/vsx", "kernelSse/portable", "kernelFpuC/vsx",
                                            "kernelFpuC/scalar", "kernelFpuLongDouble/portable"};
 #else
-    const std::vector<std::string> want = {"kernelFpuC/scalar", "kernelFpuLongDouble/portable"};
+    const std::vector<std::string> want = {"kernelSse/portable", "kernelFpuC/scalar",
+                                           "kernelFpuLongDouble/portable"};
 #endif
     std::vector<std::string> built;
     for (const FormRow& f : formTable()) {
@@ -98,14 +105,26 @@ TEST(FormTable, ChoosesTheFastestFormTheFeaturesAllow)
 #elif defined(VEXA_ARM64)
     const Case cases[] = {
         {"NEON", Neon, "kernelSse/neon", "kernelFpuC/neon", portable},
-        {"everything", X86 | Neon, "kernelSse/neon", "kernelFpuC/neon", portable},
-        {"x86's, which no ARM build has", X86, "none", "kernelFpuC/scalar", portable},
-        {"nothing", 0, "none", "kernelFpuC/scalar", portable},
+        {"everything", X86 | Neon | Vsx, "kernelSse/neon", "kernelFpuC/neon", portable},
+        {"x86's, which no ARM build has", X86, "kernelSse/portable", "kernelFpuC/scalar", portable},
+        {"nothing", 0, "kernelSse/portable", "kernelFpuC/scalar", portable},
+    };
+#elif defined(VEXA_ARMHF)
+    const Case cases[] = {
+        {"NEON", Neon, "kernelSse/neon", "kernelFpuC/scalar", portable},
+        {"everything", X86 | Neon | Vsx, "kernelSse/neon", "kernelFpuC/scalar", portable},
+        {"no NEON", X86 | Vsx, "kernelSse/portable", "kernelFpuC/scalar", portable},
+    };
+#elif defined(VEXA_VSX)
+    const Case cases[] = {
+        {"VSX", Vsx, "kernelSse/vsx", "kernelFpuC/vsx", portable},
+        {"everything", X86 | Neon | Vsx, "kernelSse/vsx", "kernelFpuC/vsx", portable},
+        {"nothing", 0, "kernelSse/portable", "kernelFpuC/scalar", portable},
     };
 #else
     const Case cases[] = {
-        {"everything", X86 | Neon, "none", "kernelFpuC/scalar", portable},
-        {"nothing", 0, "none", "kernelFpuC/scalar", portable},
+        {"everything", X86 | Neon | Vsx, "kernelSse/portable", "kernelFpuC/scalar", portable},
+        {"nothing", 0, "kernelSse/portable", "kernelFpuC/scalar", portable},
     };
 #endif
     for (const Case& c : cases) {
@@ -132,9 +151,19 @@ TEST(FormTable, ProcessorFeaturesAgreeWithTheOs)
             want |= n.feature;
 #elif defined(VEXA_ARM64)
     want = Neon;  // in every 64-bit ARM processor
+#elif defined(VEXA_ARMHF)
+    want = osReportsNeon() ? Neon : 0;
+#elif defined(VEXA_VSX)
+    ASSERT_TRUE(osReportsVsx()) << "every POWER processor this build runs on has VSX";
+    want = Vsx;
 #endif
     EXPECT_EQ(processorFeatures(), want);
-    EXPECT_EQ(probeSse(), (want & (Sse | Neon)) != 0);
+    // ModeSse needs SSE on x86 only; elsewhere the portable loop stands in.
+#ifdef VEXA_X86
+    EXPECT_EQ(probeSse(), (want & Sse) != 0);
+#else
+    EXPECT_TRUE(probeSse());
+#endif
 }
 
 // Each mode runs the form chosen for this processor's features, not a

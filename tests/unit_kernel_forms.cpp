@@ -139,7 +139,7 @@ TEST_P(FloatFormCounts, FallingBackMatchesTheFourLaneLoop)
 TEST_P(FloatFormCounts, KeepsToANarrowBuffer)
 {
     VEXA_FORM_OR_SKIP(kernel, GetParam());
-    const RowKernel reference = kernelForm(ModeSse, FormPlain, false);
+    const RowKernel reference = kernelForm(ModeSse, referenceForm(ModeSse), false);
     ASSERT_NE(reference, nullptr);
     for (int columns : {1, 5, 17, 501, 1025}) {
         delete app.iterationBuffer;
@@ -207,8 +207,10 @@ TEST_F(AcrossArchitectures, PlainFormsGiveAmd64sCounts)
             ASSERT_LT(at, sizeof amd64Digests / sizeof amd64Digests[0]) << "a row without digests";
             const RowDigests& want = amd64Digests[at++];
             for (const Plain& p : plains) {
-                // x87: the machine code, on x86 alone.
-                const RowKernel plain = kernelForm(p.mode, FormPlain, false);
+                // x87: the machine code, on x86 alone. The four-lane loop:
+                // the unit's, or the portable one where there is no unit.
+                const KernelForm form = p.mode == ModeSse ? referenceForm(ModeSse) : FormPlain;
+                const RowKernel plain = kernelForm(p.mode, form, false);
                 if (!plain)
                     continue;
                 const uint64_t digest = rowDigest(v, [&](int width, int limit) {

@@ -11,39 +11,63 @@
 #include <vector>
 
 #include "compute/neon_traits.h"
+#include "compute/portable_traits.h"
 #include "compute/sse_traits.h"
+#include "compute/vsx_traits.h"
 #include "reference.h"
 
-#if defined(VEXA_X86) || defined(VEXA_ARM64)
 #ifdef VEXA_X86
 #define VEXA_TARGET VEXA_SSE2_TARGET
+#elif defined(VEXA_ARMHF)
+#define VEXA_TARGET __attribute__((target("fpu=neon")))
 #else
 #define VEXA_TARGET
 #endif
 #include "compute/vector_forms.h"
 
-// A 32-bit build compiles this file's own code for SSE2 too; each test
-// first makes sure the processor has it.
+// A 32-bit build compiles this file's own code for SSE2 or NEON too; each
+// test first makes sure the processor has it.
 #ifdef VEXA_I386
 #pragma GCC target("sse2")
+#elif defined(VEXA_ARMHF)
+#pragma GCC target("fpu=neon")
 #endif
 
 namespace {
+
+// The form whose checked kernel runs on these lanes.
+template <class T>
+constexpr KernelForm formOf = FormPlain;
+#ifndef VEXA_X86
+template <>
+constexpr KernelForm formOf<PortableFloat> = FormPortable;
+#endif
+#ifdef VEXA_VSX
+template <>
+constexpr KernelForm formOf<VsxFloat> = FormVsx;
+#endif
 
 template <class T>
 class VectorPieces : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!kernelForm(ModeSse, FormPlain, true))
-            GTEST_SKIP() << "this processor cannot run the checked four-lane loop";
+        if (!kernelForm(ModeSse, formOf<T>, true))
+            GTEST_SKIP() << "this processor cannot run the checked four-lane form of these lanes";
     }
 };
 
 #ifdef VEXA_X86
 using FourLaneUnits = ::testing::Types<SseFloat>;
-#else
+#elif defined(VEXA_ARMHF)
+// All of this file runs NEON here; the portable lanes are held by the other builds.
 using FourLaneUnits = ::testing::Types<NeonFloat>;
+#elif defined(VEXA_ARM64)
+using FourLaneUnits = ::testing::Types<NeonFloat, PortableFloat>;
+#elif defined(VEXA_VSX)
+using FourLaneUnits = ::testing::Types<VsxFloat, PortableFloat>;
+#else
+using FourLaneUnits = ::testing::Types<PortableFloat>;
 #endif
 // Named by number, as GoogleTest names them; given, since clang's pedantic
 // warnings refuse the macro without it.
@@ -198,11 +222,3 @@ TYPED_TEST(VectorPieces, RepeatingLanesAreFrozenOutsideAndSavesFallOnPowersOfTwo
     EXPECT_EQ((lookAtSlots<T, 1, true>(s, 1, 1000)), 1u) << "no lane alive: done";
 }
 
-#else
-
-TEST(VectorPieces, NeedFourLaneVectors)
-{
-    GTEST_SKIP() << "this build has no four-lane float vectors";
-}
-
-#endif
