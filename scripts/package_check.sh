@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# The package as a distribution would judge it: builds the .deb from build/
-# into build/deb and fails on any lintian error or warning (pedantic, infos
-# shown). A tool that is missing, or that fails to run at all, fails the check
-# too. appstreamcli, desktop-file-validate and man judge the same files in the
+# The package as a distribution would judge it: builds the .deb from a build
+# tree (build/, or BUILD_DIR) into its deb/ and fails on any lintian error or
+# warning (pedantic, infos shown). A cross build's tree is packaged for its
+# architecture with DEB_HOST_ARCH set, which dpkg-shlibdeps reads.
+#   [DEB_HOST_ARCH=ARCH] scripts/package_check.sh [BUILD_DIR]
+# A tool that is missing, or that fails to run at all, fails the check too.
+# appstreamcli, desktop-file-validate and man judge the same files in the
 # package tests (tests/e2e_package.cpp), which scripts/test.sh runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,22 +15,28 @@ for tool in cpack lintian; do
     exit 1
   fi
 done
-[ -x build/vexa ] || scripts/build.sh
-cmake --build build --target vexa_gzipped >/dev/null
-rm -rf build/deb
-if ! cpack --config build/CPackConfig.cmake -B build/deb > build/cpack.log 2>&1; then
-  echo "package check: FAILED: cpack could not make the package; it said:"
-  cat build/cpack.log
+dir=${1:-build}
+if [ "$dir" = build ]; then
+  [ -x build/vexa ] || scripts/build.sh
+elif [ ! -x "$dir/vexa" ]; then
+  echo "package check: FAILED: $dir has no built vexa"
   exit 1
 fi
-deb=$(ls build/deb/vexa_*.deb)
+cmake --build "$dir" --target vexa_gzipped >/dev/null
+rm -rf "$dir/deb"
+if ! (cd "$dir" && cpack --config CPackConfig.cmake -B deb > cpack.log 2>&1); then
+  echo "package check: FAILED: cpack could not make the package; it said:"
+  cat "$dir/cpack.log"
+  exit 1
+fi
+deb=$(ls "$dir"/deb/vexa_*.deb)
 echo "Package: $deb"
 
 # lintian's own status judges: not 0 for an error or warning of the package
 # or when lintian could not run (both 2 in this version).
 status=0
-lintian --pedantic --display-info --fail-on error,warning "$deb" > build/deb/lintian.txt 2>&1 || status=$?
-cat build/deb/lintian.txt
+lintian --pedantic --display-info --fail-on error,warning "$deb" > "$dir/deb/lintian.txt" 2>&1 || status=$?
+cat "$dir/deb/lintian.txt"
 if [ "$status" -ne 0 ]; then
   echo "lintian: FAILED with status $status (an error or warning above, or lintian could not run)"
   exit 1

@@ -3,8 +3,8 @@
 # with --checks also what the deeper checks need (clang for the fuzzer,
 # lintian); with --package what the source package's build and checks need
 # (debhelper, autopkgtest, diffoscope, faketime, a locale to build in); with --cross
-# the cross compilers and the :i386 and :arm64 libraries of the cross
-# builds, and qemu-user to run their programs.
+# the cross compilers and the :<arch> libraries of every other architecture
+# Debian releases, and qemu-user to run their programs.
 # As root it runs apt-get itself; otherwise it prints the command to run.
 #
 # The registry is not always whole: an index may fail to download for an
@@ -29,13 +29,17 @@ if [ "${1:-}" = "--package" ]; then
   packages+=(debhelper lintian autopkgtest diffoscope-minimal locales faketime)
 fi
 if [ "${1:-}" = "--cross" ]; then
-  packages+=(g++-i686-linux-gnu g++-aarch64-linux-gnu qemu-user)
-  for arch in i386 arm64; do
-    packages+=("libc6:$arch" "libstdc++6:$arch" "freeglut3-dev:$arch" "libglu1-mesa-dev:$arch"
-               "libgl1-mesa-dev:$arch" "libgtest-dev:$arch")
+  packages+=(qemu-user lintian)
+  # Each architecture and its cross compiler's GNU triplet.
+  declare -A triplet=([i386]=i686-linux-gnu [arm64]=aarch64-linux-gnu [armhf]=arm-linux-gnueabihf
+                      [armel]=arm-linux-gnueabi [ppc64el]=powerpc64le-linux-gnu [s390x]=s390x-linux-gnu
+                      [mips64el]=mips64el-linux-gnuabi64 [mipsel]=mipsel-linux-gnu)
+  for arch in "${!triplet[@]}"; do
+    packages+=("g++-${triplet[$arch]}" "libc6:$arch" "libstdc++6:$arch" "freeglut3-dev:$arch"
+               "libglu1-mesa-dev:$arch" "libgl1-mesa-dev:$arch" "libgtest-dev:$arch")
   done
   packages+=(libgl1-mesa-dri:i386)  # the i386 GL tests draw with i386 Mesa
-  for arch in i386 arm64; do
+  for arch in "${!triplet[@]}"; do
     dpkg --print-foreign-architectures | grep -qx "$arch" && continue
     if [ "$(id -u)" -ne 0 ]; then
       echo "Run: sudo dpkg --add-architecture $arch"

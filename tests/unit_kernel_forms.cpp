@@ -135,6 +135,22 @@ TEST_P(FloatFormCounts, FallingBackMatchesTheFourLaneLoop)
             expectReferenceCounts(kernel, v, width, {2, v.limit});
 }
 
+// A subnormal part of c counts: c = -1.9 + 2^-130 i leaves the real axis,
+// where the set is, and escapes; with that part flushed to zero the orbit
+// would stay inside for ever. Some units flush subnormal floats (32-bit
+// ARM's NEON); no form may.
+TEST_F(BufferedRows, FloatFormsKeepSubnormalPartsOfC)
+{
+    const View v = {"imaginary part 2^-130", -1.9, 0x1p-130, 1e-7, 9999, {0}};
+    const ReferenceRow want = referenceRowFourLanes(v.x0, v.y0, v.step, 33, 0, v.limit);
+    ASSERT_NE(want[0], -1) << "this c must escape, or the row shows nothing";
+    for (const FormCase& c : formCasesOf(ModeSse))
+        if (const RowKernel kernel = kernelForm(ModeSse, c.form, c.check)) {
+            setView(v, 33);
+            EXPECT_EQ(firstDifference(runRow(kernel, 0, v.limit), want), "") << c.name;
+        }
+}
+
 // A buffer narrower than ceil(width / 4) groups: the float forms keep to it.
 TEST_P(FloatFormCounts, KeepsToANarrowBuffer)
 {
