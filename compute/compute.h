@@ -71,13 +71,13 @@ bool sseModeAvailable();
 // (ModeFpuAsm). LongDouble is ModeFpuAsm's portable form, Portable the
 // four-lane loop's where there is no vector unit; the others run several
 // vectors of ModeSse's float lanes or ModeFpuC's double lanes at once.
-enum KernelForm : int { FormPlain, FormLongDouble, FormSse2, FormAvx2, FormAvx512, FormNeon, FormVsx, FormPortable };
+enum KernelForm : int { FormPlain, FormLongDouble, FormSse2, FormAvx2, FormAvx512, FormNeon, FormVsx, FormVx, FormPortable };
 
 // What a form needs of the processor, one bit each. AVX2 and AVX-512F count
 // only where the OS saves their registers.
 enum : uint32_t {
     FeatureX87 = 1, FeatureSse = 2, FeatureSse2 = 4, FeatureAvx2 = 8, FeatureAvx512 = 16, FeatureNeon = 32,
-    FeatureVsx = 64
+    FeatureVsx = 64, FeatureVx = 128  // IBM Z's vector float
 };
 
 // Where a ceiling run leaves lane 0 of its first vector, which starts at

@@ -11,7 +11,7 @@ namespace {
 std::vector<FormRow> buildFormTable()
 {
     const VectorForms avx512 = avx512Forms(), avx2 = avx2Forms(), sse = sseForms(), neon = neonForms(),
-                      vsx = vsxForms();
+                      vsx = vsxForms(), vx = vxForms();
     // AVX-512 forms are compiled with AVX2 implied, so they need both.
     constexpr uint32_t Avx512 = FeatureAvx512 | FeatureAvx2;
     // The benchmark lists the forms in this order too.
@@ -22,6 +22,7 @@ std::vector<FormRow> buildFormTable()
         // The checked loop counts with SSE2's integer lanes, as its ceiling does.
         {"kernelSse/sse", ModeSse, FormPlain, FeatureSse, FeatureSse2, sse.sse, sse.sseCeiling},
         {"kernelSse/vsx", ModeSse, FormVsx, FeatureVsx, 0, vsx.sse, vsx.sseCeiling},
+        {"kernelSse/vx", ModeSse, FormVx, FeatureVx, 0, vx.sse, vx.sseCeiling},
         {"kernelSse/loop", ModeSse, FormPlain, FeatureNeon, 0, neonLoopForms(), nullptr},
         {"kernelSse/portable", ModeSse, FormPortable, 0, 0, portableLoopForms(), nullptr},
         {"kernelFpuAsm/x87", ModeFpuAsm, FormPlain, FeatureX87, 0, x87Forms(), nullptr},
@@ -62,7 +63,9 @@ uint32_t readProcessorFeatures()
 #elif defined(VEXA_ARM64)
     return FeatureNeon;
 #elif defined(VEXA_ARMHF)
-    return platformHasNeon() ? (uint32_t)FeatureNeon : 0u;
+    return platformHasVectorUnit() ? (uint32_t)FeatureNeon : 0u;
+#elif defined(VEXA_S390X)
+    return platformHasVectorUnit() ? (uint32_t)FeatureVx : 0u;
 #elif defined(VEXA_VSX)
     return FeatureVsx;
 #else
@@ -159,13 +162,15 @@ const char* fourLaneUnitName()
     if (c.row && c.row->form == FormPortable)
         return nullptr;
     const uint32_t f = processorFeatures();
-    return f & FeatureNeon ? "NEON" : f & FeatureVsx ? "VSX" : "SSE";
+    return f & FeatureNeon ? "NEON" : f & FeatureVsx ? "VSX" : f & FeatureVx ? "VX" : "SSE";
 }
 
 const char* noFourLaneUnitReason()
 {
-#ifdef VEXA_ARMHF
+#if defined(VEXA_ARMHF)
     return "NEON instructions not supported";  // the unit this processor could have had
+#elif defined(VEXA_S390X)
+    return "VX instructions not supported";
 #else
     return "No four-lane unit on this processor";
 #endif

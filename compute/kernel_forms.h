@@ -23,6 +23,7 @@ VectorForms sseForms();  // sse: the four-lane loop; fpuC: two SSE2 double lanes
 VectorForms neonForms();  // fpuC only on 64-bit ARM
 KernelPair neonLoopForms();  // the four-lane loop on NEON
 VectorForms vsxForms();
+VectorForms vxForms();  // sse only
 KernelPair portableLoopForms();  // the four-lane loop without a vector unit; not on x86
 KernelPair x87Forms();
 KernelPair scalarDoubleForms();

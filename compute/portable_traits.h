@@ -13,6 +13,10 @@
 
 #define VEXA_OP static inline __attribute__((always_inline))
 
+// Each file that includes this has its own copy: IBM Z's vector form
+// compiles the same operations for the vector facility.
+namespace {
+
 struct PortableFloat {
     typedef float V __attribute__((vector_size(16)));
     typedef int32_t M __attribute__((vector_size(16)));  // lanes all ones or all zeros
@@ -57,6 +61,8 @@ struct PortableFloat {
             out[k] = counts[k];
     }
 };
+
+}  // namespace
 
 #undef VEXA_OP
 #endif

@@ -16,6 +16,8 @@
 #define VEXA_ARMHF 1  // 32-bit ARM with a VFP; NEON only on some processors
 #elif defined(__powerpc64__) && defined(__LITTLE_ENDIAN__) && defined(__VSX__)
 #define VEXA_VSX 1  // 64-bit POWER8 and later: VSX in every processor
+#elif defined(__s390x__)
+#define VEXA_S390X 1  // IBM Z: vector float only on some processors (z14 on)
 #endif
 // The four float lanes of NEON: on every 64-bit ARM, on 32-bit ARM where
 // the processor has the unit. Two double lanes only on 64-bit ARM.

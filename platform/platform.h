@@ -50,9 +50,11 @@ bool platformCpuid(uint32_t leaf, uint32_t regs[4]);
 // bit 27, OSXSAVE) or the processor has no such instruction.
 bool platformReadXcr0(uint64_t* value);
 
-// Whether the processor runs NEON, as the kernel reports it (HWCAP_NEON):
-// on 32-bit ARM, where the unit is optional. False on other processors.
-bool platformHasNeon();
+// Whether the processor has the optional vector unit of this architecture's
+// forms, as the kernel reports it: NEON on 32-bit ARM (HWCAP_NEON), vector
+// float on IBM Z (the vector-enhancements facility, z14 on:
+// HWCAP_S390_VXRS_EXT). False on other processors.
+bool platformHasVectorUnit();
 
 // The x87's precision control, per thread: the mantissa bits (24, 53 or 64)
 // its results are rounded to; 0, and no effect, where there is no x87.

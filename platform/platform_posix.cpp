@@ -1,6 +1,6 @@
 // POSIX/Linux implementation of the platform layer: pthreads, nanosleep,
 // the steady clock, GLX entry-point lookup, the compiler's CPUID header and
-// XGETBV, the kernel's hardware capabilities on 32-bit ARM.
+// XGETBV, the kernel's hardware capabilities on 32-bit ARM and IBM Z.
 #include "platform/platform.h"
 
 #include <GL/glx.h>
@@ -19,6 +19,8 @@
 #include "platform/arch.h"
 #ifdef VEXA_ARMHF
 #include <asm/hwcap.h>
+#endif
+#if defined(VEXA_ARMHF) || defined(VEXA_S390X)
 #include <sys/auxv.h>
 #endif
 
@@ -300,10 +302,12 @@ bool platformReadXcr0(uint64_t* value)
 #endif
 }
 
-bool platformHasNeon()
+bool platformHasVectorUnit()
 {
-#ifdef VEXA_ARMHF
+#if defined(VEXA_ARMHF)
     return (getauxval(AT_HWCAP) & HWCAP_NEON) != 0;
+#elif defined(VEXA_S390X)
+    return (getauxval(AT_HWCAP) & HWCAP_S390_VXRS_EXT) != 0;
 #else
     return false;
 #endif

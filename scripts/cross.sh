@@ -6,7 +6,8 @@
 # For each: the programs and the unit tests built (warnings as errors when
 # VEXA_WERROR=ON), the unit tests run, vexa_bench --view run once, and the
 # .deb made and judged by lintian. On i386 also the GL tests, in a private Xvfb with i386 Mesa;
-# on armhf the tests run again on a processor without NEON.
+# on armhf and s390x the tests run again on a processor without the vector
+# unit (NEON, vector float).
 # Builds go to build-<arch>/, packages to their deb/.
 # VEXA_I386_EMULATOR=ON runs the i386 programs under qemu-i386 even where
 # they could run natively (OFF never does; AUTO, the default, decides).
@@ -91,6 +92,9 @@ for arch in "${arches[@]}"; do
     i386) scripts/gl_tests.sh build-i386 ;;
     # qemu's Cortex-R5F: ARMv7 with a VFPv3-D16 and no NEON, as some boards are.
     armhf) echo "armhf without NEON:"; QEMU_CPU=cortex-r5f unitTests armhf ;;
+    # qemu's processor without the z14's vector enhancements: vectors, as on
+    # the z13, but no vector float.
+    s390x) echo "s390x without vector float:"; QEMU_CPU=max,vxeh=off unitTests s390x ;;
   esac
   bench "$arch"
   package "$arch"

@@ -44,9 +44,9 @@ inline std::string emulatorBetweenCpuidAndOs()
 #include <sys/auxv.h>
 #endif
 
-// Whether the kernel says this 32-bit ARM processor has NEON, or this
-// POWER processor VSX (the bits of <asm/hwcap.h>, which only each
-// architecture's own headers have).
+// Whether the kernel says this 32-bit ARM processor has NEON, this POWER
+// processor VSX, or this IBM Z processor vector float (the bits of
+// <asm/hwcap.h>, which only each architecture's own headers have).
 inline bool osReportsNeon()
 {
 #if defined(__arm__) && defined(__linux__)
@@ -60,6 +60,15 @@ inline bool osReportsVsx()
 {
 #if defined(__powerpc64__) && defined(__linux__)
     return (getauxval(AT_HWCAP) & 0x00000080ul) != 0;  // PPC_FEATURE_HAS_VSX
+#else
+    return false;
+#endif
+}
+
+inline bool osReportsVectorFloat()
+{
+#if defined(__s390x__) && defined(__linux__)
+    return (getauxval(AT_HWCAP) & 8192ul) != 0;  // HWCAP_S390_VXRS_EXT
 #else
     return false;
 #endif

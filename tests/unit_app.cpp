@@ -131,6 +131,10 @@ TEST(StartMode, FollowsTheProbe)
         : "NEON instructions not supported. Switching to plain quadpoints computation.\n";
 #elif defined(VEXA_VSX)
     const char* want = "VSX instructions supported. Switching to VSX quadpoints computation.\n";
+#elif defined(VEXA_S390X)
+    const char* want = osReportsVectorFloat()
+        ? "VX instructions supported. Switching to VX quadpoints computation.\n"
+        : "VX instructions not supported. Switching to plain quadpoints computation.\n";
 #else
     const char* want = "No four-lane unit on this processor. Switching to plain quadpoints computation.\n";
 #endif

@@ -24,7 +24,8 @@ std::string nameOf(FormChoice c)
 }
 
 constexpr uint32_t X87 = FeatureX87, Sse = FeatureSse, Sse2 = FeatureSse2, Avx2 = FeatureAvx2,
-                   Avx512 = FeatureAvx512, Neon = FeatureNeon, Vsx = FeatureVsx;
+                   Avx512 = FeatureAvx512, Neon = FeatureNeon, Vsx = FeatureVsx,
+                   Vx = FeatureVx;
 constexpr uint32_t X86 = X87 | Sse | Sse2 | Avx2 | Avx512;
 
 }  // namespace
@@ -47,6 +48,9 @@ TEST(FormTable, EachArchitectureBuildsItsForms)
 #elif defined(VEXA_VSX)
     const std::vector<std::string> want = {"kernelSse/vsx", "kernelSse/portable", "kernelFpuC/vsx",
                                            "kernelFpuC/scalar", "kernelFpuLongDouble/portable"};
+#elif defined(VEXA_S390X)
+    const std::vector<std::string> want = {"kernelSse/vx", "kernelSse/portable", "kernelFpuC/scalar",
+                                           "kernelFpuLongDouble/portable"};
 #else
     const std::vector<std::string> want = {"kernelSse/portable", "kernelFpuC/scalar",
                                            "kernelFpuLongDouble/portable"};
@@ -121,9 +125,14 @@ TEST(FormTable, ChoosesTheFastestFormTheFeaturesAllow)
         {"everything", X86 | Neon | Vsx, "kernelSse/vsx", "kernelFpuC/vsx", portable},
         {"nothing", 0, "kernelSse/portable", "kernelFpuC/scalar", portable},
     };
+#elif defined(VEXA_S390X)
+    const Case cases[] = {
+        {"vector float", Vx, "kernelSse/vx", "kernelFpuC/scalar", portable},
+        {"no vector float", X86 | Neon | Vsx, "kernelSse/portable", "kernelFpuC/scalar", portable},
+    };
 #else
     const Case cases[] = {
-        {"everything", X86 | Neon | Vsx, "kernelSse/portable", "kernelFpuC/scalar", portable},
+        {"everything", X86 | Neon | Vsx | Vx, "kernelSse/portable", "kernelFpuC/scalar", portable},
         {"nothing", 0, "kernelSse/portable", "kernelFpuC/scalar", portable},
     };
 #endif
@@ -153,6 +162,8 @@ TEST(FormTable, ProcessorFeaturesAgreeWithTheOs)
     want = Neon;  // in every 64-bit ARM processor
 #elif defined(VEXA_ARMHF)
     want = osReportsNeon() ? Neon : 0;
+#elif defined(VEXA_S390X)
+    want = osReportsVectorFloat() ? Vx : 0;
 #elif defined(VEXA_VSX)
     ASSERT_TRUE(osReportsVsx()) << "every POWER processor this build runs on has VSX";
     want = Vsx;
