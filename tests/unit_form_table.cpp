@@ -104,25 +104,26 @@ TEST(FormTable, ChoosesTheFastestFormTheFeaturesAllow)
         {"SSE alone", X87 | Sse, "kernelSse/sse without the check", "kernelFpuC/scalar", "kernelFpuAsm/x87"},
         {"x87 alone", X87, "none", "kernelFpuC/scalar", "kernelFpuAsm/x87"},
         {"nothing", 0, "none", "kernelFpuC/scalar", portable},
-        {"NEON, which no x86 build has", Neon, "none", "kernelFpuC/scalar", portable},
+        {"NEON, VSX and VX, which no x86 build has", Neon | Vsx | Vx, "none", "kernelFpuC/scalar",
+         portable},
     };
 #elif defined(VEXA_ARM64)
     const Case cases[] = {
         {"NEON", Neon, "kernelSse/neon", "kernelFpuC/neon", portable},
-        {"everything", X86 | Neon | Vsx, "kernelSse/neon", "kernelFpuC/neon", portable},
+        {"everything", X86 | Neon | Vsx | Vx, "kernelSse/neon", "kernelFpuC/neon", portable},
         {"x86's, which no ARM build has", X86, "kernelSse/portable", "kernelFpuC/scalar", portable},
         {"nothing", 0, "kernelSse/portable", "kernelFpuC/scalar", portable},
     };
 #elif defined(VEXA_ARMHF)
     const Case cases[] = {
         {"NEON", Neon, "kernelSse/neon", "kernelFpuC/scalar", portable},
-        {"everything", X86 | Neon | Vsx, "kernelSse/neon", "kernelFpuC/scalar", portable},
-        {"no NEON", X86 | Vsx, "kernelSse/portable", "kernelFpuC/scalar", portable},
+        {"everything", X86 | Neon | Vsx | Vx, "kernelSse/neon", "kernelFpuC/scalar", portable},
+        {"no NEON", X86 | Vsx | Vx, "kernelSse/portable", "kernelFpuC/scalar", portable},
     };
 #elif defined(VEXA_VSX)
     const Case cases[] = {
         {"VSX", Vsx, "kernelSse/vsx", "kernelFpuC/vsx", portable},
-        {"everything", X86 | Neon | Vsx, "kernelSse/vsx", "kernelFpuC/vsx", portable},
+        {"everything", X86 | Neon | Vsx | Vx, "kernelSse/vsx", "kernelFpuC/vsx", portable},
         {"nothing", 0, "kernelSse/portable", "kernelFpuC/scalar", portable},
     };
 #elif defined(VEXA_S390X)
