@@ -60,6 +60,12 @@ inline ReferenceRow referenceRow(DigestKind kind, const View& v, int width, int 
     }
 }
 
+// How many counts referenceRow gives: the four-lane loop writes whole groups.
+inline size_t referenceRowLength(DigestKind kind, int width)
+{
+    return kind == DigestFourLanes ? (size_t)(width + 3) / 4 * 4 : (size_t)width;
+}
+
 // FNV-1a over the counts' bytes, low byte first on every machine, of one
 // row of a view at every width and limit, from `rowAt(width, limit)`.
 template <typename RowAt>
