@@ -4,8 +4,9 @@
 # 32-bit x86 programs, else under qemu-i386), and arm64, armhf, armel,
 # ppc64el, s390x, mips64el and mipsel under qemu-user.
 # For each: the programs and the unit tests built (warnings as errors when
-# VEXA_WERROR=ON), the unit tests run, vexa_bench --view run once, and the
-# .deb made and judged by lintian. On i386 also the GL tests, in a private Xvfb with i386 Mesa;
+# VEXA_WERROR=ON), then the unit tests run, as many architectures at once as
+# there are cores, then vexa_bench --view run once and the .deb made and
+# judged by lintian. On i386 also the GL tests, in a private Xvfb with i386 Mesa;
 # on armhf and s390x the tests run again on a processor without the vector
 # unit (NEON, vector float).
 # Builds go to build-<arch>/, packages to their deb/.
@@ -39,7 +40,7 @@ emulatorOf() {
 }
 
 # The programs, the unit tests and the manual pages; on i386 also the GL
-# tests, the one architecture whose Mesa draws them here.
+# tests.
 build() {
   local arch=$1 targets=(--target vexa vexa_bench vexa_unit_tests vexa_gzipped)
   cmake -S . -B "build-$arch" -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-$arch.cmake" \
@@ -79,25 +80,80 @@ package() {
   dpkg-deb -f "build-$arch"/deb/vexa_*_"$arch".deb Package Version Architecture Depends | sed 's/^/  /'
 }
 
+# One test run: an architecture's unit tests (on i386 also the GL tests,
+# the one architecture whose Mesa draws them here), or a second run on a
+# processor without the vector unit.
+testRun() {
+  case $1 in
+    i386) unitTests i386 && scripts/gl_tests.sh build-i386 ;;
+    # qemu's Cortex-R5F: ARMv7 with a VFPv3-D16 and no NEON, as some boards are.
+    armhf-without-neon) QEMU_CPU=cortex-r5f unitTests armhf ;;
+    # qemu's processor without the z14's vector enhancements: vectors, as on
+    # the z13, but no vector float.
+    s390x-without-vector-float) QEMU_CPU=max,vxeh=off unitTests s390x ;;
+    *) unitTests "$1" ;;
+  esac
+}
+
+# The test runs, as many at once as there are cores: each takes one, most
+# under an emulator, and together they are most of this script's time. The
+# longest start first. Each run's output is shown whole when it ends.
+testRuns() {
+  local runs=() logs name finished status=0 running=0
+  for name in armel ppc64el arm64 s390x armhf mips64el mipsel i386 s390x-without-vector-float \
+    armhf-without-neon; do
+    [[ " ${arches[*]} " == *" ${name%%-*} "* ]] && runs+=("$name")
+  done
+  logs=$(mktemp -d)
+  declare -A nameOf startOf
+  for name in "${runs[@]}" ""; do
+    while [ "$running" -gt 0 ] && { [ -z "$name" ] || [ "$running" -ge "$(nproc)" ]; }; do
+      status=0
+      wait -n -p finished || status=$?
+      running=$((running - 1))
+      echo "== ${nameOf[$finished]}: tests $([ $status = 0 ] && echo passed || echo FAILED)" \
+        "in $(($(date +%s) - startOf[$finished])) s"
+      cat "$logs/${nameOf[$finished]}.log"
+      [ $status = 0 ] || failed+=("${nameOf[$finished]}")
+    done
+    [ -n "$name" ] || break
+    testRun "$name" >"$logs/$name.log" 2>&1 &
+    nameOf[$!]=$name
+    startOf[$!]=$(date +%s)
+    running=$((running + 1))
+  done
+  rm -rf "$logs"
+}
+
+phase() {
+  echo "== $1 took $(($(date +%s) - $2)) s"
+}
+
+begun=$(date +%s)
 for arch in "${arches[@]}"; do
-  begun=$(date +%s)
-  echo "== $arch"
+  echo "== $arch: build"
   if [ "$arch" = i386 ]; then
     build i386 -DVEXA_I386_EMULATOR="${VEXA_I386_EMULATOR:-AUTO}"
   else
     build "$arch"
   fi
-  unitTests "$arch"
-  case $arch in
-    i386) scripts/gl_tests.sh build-i386 ;;
-    # qemu's Cortex-R5F: ARMv7 with a VFPv3-D16 and no NEON, as some boards are.
-    armhf) echo "armhf without NEON:"; QEMU_CPU=cortex-r5f unitTests armhf ;;
-    # qemu's processor without the z14's vector enhancements: vectors, as on
-    # the z13, but no vector float.
-    s390x) echo "s390x without vector float:"; QEMU_CPU=max,vxeh=off unitTests s390x ;;
-  esac
+done
+phase "building" "$begun"
+
+begun=$(date +%s)
+failed=()
+testRuns
+phase "testing" "$begun"
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "cross builds FAILED their tests: ${failed[*]}"
+  exit 1
+fi
+
+begun=$(date +%s)
+for arch in "${arches[@]}"; do
+  echo "== $arch: vexa_bench and the package"
   bench "$arch"
   package "$arch"
-  echo "== $arch passed in $(($(date +%s) - begun)) s"
 done
+phase "benchmarks and packages" "$begun"
 echo "cross builds passed: ${arches[*]}"
