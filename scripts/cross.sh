@@ -97,32 +97,35 @@ testRun() {
   esac
 }
 
+# Waits for the next test run to end and shows its output whole.
+endOneRun() {
+  local finished status=0
+  wait -n -p finished || status=$?
+  running=$((running - 1))
+  echo "== ${nameOf[$finished]}: tests $([ $status = 0 ] && echo passed || echo FAILED)" \
+    "in $(($(date +%s) - startOf[$finished])) s"
+  cat "$logs/${nameOf[$finished]}.log"
+  [ $status = 0 ] || failed+=("${nameOf[$finished]}")
+}
+
 # The test runs, as many at once as there are cores: each takes one, most
 # under an emulator, and together they are most of this script's time. The
-# longest start first. Each run's output is shown whole when it ends.
+# longest start first.
 testRuns() {
-  local runs=() logs name finished status=0 running=0
+  local name logs running=0
+  local -A nameOf startOf
+  logs=$(mktemp -d)
   for name in armel ppc64el arm64 s390x armhf mips64el mipsel i386 s390x-without-vector-float \
     armhf-without-neon; do
-    [[ " ${arches[*]} " == *" ${name%%-*} "* ]] && runs+=("$name")
-  done
-  logs=$(mktemp -d)
-  declare -A nameOf startOf
-  for name in "${runs[@]}" ""; do
-    while [ "$running" -gt 0 ] && { [ -z "$name" ] || [ "$running" -ge "$(nproc)" ]; }; do
-      status=0
-      wait -n -p finished || status=$?
-      running=$((running - 1))
-      echo "== ${nameOf[$finished]}: tests $([ $status = 0 ] && echo passed || echo FAILED)" \
-        "in $(($(date +%s) - startOf[$finished])) s"
-      cat "$logs/${nameOf[$finished]}.log"
-      [ $status = 0 ] || failed+=("${nameOf[$finished]}")
-    done
-    [ -n "$name" ] || break
+    [[ " ${arches[*]} " == *" ${name%%-*} "* ]] || continue
+    [ "$running" -lt "$(nproc)" ] || endOneRun
     testRun "$name" >"$logs/$name.log" 2>&1 &
     nameOf[$!]=$name
     startOf[$!]=$(date +%s)
     running=$((running + 1))
+  done
+  while [ "$running" -gt 0 ]; do
+    endOneRun
   done
   rm -rf "$logs"
 }

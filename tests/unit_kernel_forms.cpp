@@ -69,7 +69,11 @@ const Counts& referenceCounts(int mode, const View& v, int width, int row, int l
     Counts& counts = computed[{mode, &v, width, row, limit}];
     if (counts.empty()) {
         const RowKernel reference = kernelForm(mode, referenceForm(mode), false);
-        EXPECT_NE(reference, nullptr);
+        if (!reference) {
+            ADD_FAILURE() << "mode " << mode << " has no reference form here";
+            counts.assign(app.iterationBuffer->columns(), Untouched);
+            return counts;
+        }
         const bool fallback = forceFourLaneFallback;
         forceFourLaneFallback = false;
         setView(v, width);
