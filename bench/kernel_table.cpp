@@ -80,6 +80,17 @@ void useOtherView()
     app.stepY = app.stepX;
 }
 
+// For a mode, the form it runs here; for a vector form, how many vectors
+// it keeps in flight here.
+void printChoice(const TableLine& line)
+{
+    const FormChoice c = line.form ? FormChoice{line.row, false} : formForMode(line.mode);
+    if (!line.form && c.row)
+        printf("   runs %s", c.row->name);
+    if (c.row && c.row->slots.chosen)
+        printf(", %d in flight", c.row->slots.chosen(c.check));
+}
+
 BenchmarkFigures fastestPass(const TableLine& line)
 {
     BenchmarkFigures best = {0.0, 0.0};
@@ -126,6 +137,7 @@ int printKernelTable(bool otherView, int size)
                figures.megaItersPerSecond);
         if (line.ceiling.megaItersPerSecond > 0.0)
             printf(" %4.0f%% of ceiling", 100.0 * figures.megaItersPerSecond / line.ceiling.megaItersPerSecond);
+        printChoice(line);
         putchar('\n');
     }
     return 0;

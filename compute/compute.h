@@ -104,6 +104,19 @@ constexpr std::array<int, sizeof...(Counts)> listOf(std::integer_sequence<int, C
 }
 constexpr auto CeilingVectors = listOf(CeilingCounts{});
 
+// How many vectors a vector form keeps in flight: the numbers it is built
+// for, and the one each of its kernels (without and with the check) runs
+// with here, the fastest on a sample row, timed on first use. The counts
+// are the same whichever it is.
+struct SlotChoice {
+    int (*chosen)(bool check);  // null for the forms without a choice
+    std::vector<int> candidates;
+    void (*runSample)(bool check);  // the kernel's row iteration on the sample row the choice is timed on
+};
+// For tests: when set, each vector form built for this many vectors runs
+// with it instead of its choice.
+extern int slotsStandIn;
+
 struct FormRow {
     const char* name;  // as vexa_bench prints it
     int mode;
@@ -112,6 +125,7 @@ struct FormRow {
     uint32_t checkNeeds;  // and those its kernel with the cycle check needs besides
     KernelPair kernels;   // without and with the check; null where this build lacks the form
     CeilingRun ceiling;   // the vector forms' ceiling; null for the others and where not built
+    SlotChoice slots;
 };
 
 // Every form of every architecture, the fastest first within each mode.
@@ -125,6 +139,14 @@ struct FormChoice {
 // build has whose needs they meet, with the check; where no checked kernel
 // runs, the first one without it.
 FormChoice chooseForm(int mode, uint32_t features);
+// The forms whose checked kernel `mode` may run with `features`, timed on
+// the sample row: every vector form of the mode these allow, widest first.
+// A narrower one can be faster with the check, where lanes that stop at
+// different times leave less of a vector idle.
+std::vector<const FormRow*> checkedCandidates(int mode, uint32_t features);
+// The form each mode runs here: chooseForm's, or with the check the
+// fastest of its candidates, timed once on first use.
+FormChoice formForMode(int mode);
 
 // What CPUID reports: leaf 1 EDX and ECX, leaf 7 (sub-leaf 0) EBX, and XCR0
 // (0 where the OS has not enabled XGETBV).

@@ -61,6 +61,8 @@ struct Avx2Double {
     VEXA_OP V sub(V a, V b) { return _mm256_sub_pd(a, b); }
     VEXA_OP V mul(V a, V b) { return _mm256_mul_pd(a, b); }
     VEXA_OP M notAbove(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_NGT_UQ); }
+    VEXA_OP M atMost(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_LE_OQ); }
+    VEXA_OP V select(M m, V a, V b) { return _mm256_blendv_pd(b, a, m); }
     VEXA_OP M equal(V a, V b) { return _mm256_cmp_pd(a, b, _CMP_EQ_OQ); }
     VEXA_OP M both(M a, M b) { return _mm256_and_pd(a, b); }
     VEXA_OP M without(M a, M b) { return _mm256_andnot_pd(b, a); }
@@ -89,9 +91,8 @@ struct Avx2Double {
 
 VectorForms avx2Forms()
 {
-    // Three vectors in flight, the fastest measured: four overflow the
-    // registers. 32-bit code has half as many; two did best there.
-    constexpr int Slots = sizeof(void*) == 8 ? 3 : 2;
+    // Around what the registers hold: sixteen in 64-bit code, eight in 32-bit.
+    using Slots = std::conditional_t<sizeof(void*) == 8, SlotCounts<2, 3, 4, 5, 6>, SlotCounts<1, 2, 3>>;
     return vectorFormTable<Avx2Float, Slots, Avx2Double, Slots>();
 }
 

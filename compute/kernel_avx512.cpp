@@ -55,6 +55,8 @@ struct Avx512Double {
     VEXA_OP V sub(V a, V b) { return _mm512_sub_pd(a, b); }
     VEXA_OP V mul(V a, V b) { return _mm512_mul_pd(a, b); }
     VEXA_OP M notAbove(V a, V b) { return _mm512_cmp_pd_mask(a, b, _CMP_NGT_UQ); }
+    VEXA_OP M atMost(V a, V b) { return _mm512_cmp_pd_mask(a, b, _CMP_LE_OQ); }
+    VEXA_OP V select(M m, V a, V b) { return _mm512_mask_blend_pd(m, b, a); }
     VEXA_OP M equal(V a, V b) { return _mm512_cmp_pd_mask(a, b, _CMP_EQ_OQ); }
     VEXA_OP M both(M a, M b) { return (M)(a & b); }
     VEXA_OP M without(M a, M b) { return (M)(a & ~b); }
@@ -76,10 +78,9 @@ struct Avx512Double {
 
 VectorForms avx512Forms()
 {
-    // Vectors in flight as measured fastest on an AVX-512 EPYC; 32-bit code
-    // has eight vector registers, and two did best there.
-    constexpr bool wide = sizeof(void*) == 8;
-    return vectorFormTable<Avx512Float, wide ? 3 : 2, Avx512Double, wide ? 4 : 2>();
+    // Around what the registers hold: thirty-two in 64-bit code, eight in 32-bit.
+    using Slots = std::conditional_t<sizeof(void*) == 8, SlotCounts<2, 3, 4, 6>, SlotCounts<1, 2, 3>>;
+    return vectorFormTable<Avx512Float, Slots, Avx512Double, Slots>();
 }
 
 #else

@@ -16,23 +16,24 @@ std::vector<FormRow> buildFormTable()
     constexpr uint32_t Avx512 = FeatureAvx512 | FeatureAvx2;
     // The benchmark lists the forms in this order too.
     return {
-        {"kernelSse/avx512", ModeSse, FormAvx512, Avx512, 0, avx512.sse, avx512.sseCeiling},
-        {"kernelSse/avx2", ModeSse, FormAvx2, FeatureAvx2, 0, avx2.sse, avx2.sseCeiling},
-        {"kernelSse/neon", ModeSse, FormNeon, FeatureNeon, 0, neon.sse, neon.sseCeiling},
+        {"kernelSse/avx512", ModeSse, FormAvx512, Avx512, 0, avx512.sse, avx512.sseCeiling, avx512.sseSlots},
+        {"kernelSse/avx2", ModeSse, FormAvx2, FeatureAvx2, 0, avx2.sse, avx2.sseCeiling, avx2.sseSlots},
+        {"kernelSse/neon", ModeSse, FormNeon, FeatureNeon, 0, neon.sse, neon.sseCeiling, neon.sseSlots},
         // The checked loop counts with SSE2's integer lanes, as its ceiling does.
-        {"kernelSse/sse", ModeSse, FormPlain, FeatureSse, FeatureSse2, sse.sse, sse.sseCeiling},
-        {"kernelSse/vsx", ModeSse, FormVsx, FeatureVsx, 0, vsx.sse, vsx.sseCeiling},
-        {"kernelSse/vx", ModeSse, FormVx, FeatureVx, 0, vx.sse, vx.sseCeiling},
-        {"kernelSse/loop", ModeSse, FormPlain, FeatureNeon, 0, neonLoopForms(), nullptr},
-        {"kernelSse/portable", ModeSse, FormPortable, 0, 0, portableLoopForms(), nullptr},
-        {"kernelFpuAsm/x87", ModeFpuAsm, FormPlain, FeatureX87, 0, x87Forms(), nullptr},
-        {"kernelFpuC/avx512", ModeFpuC, FormAvx512, Avx512, 0, avx512.fpuC, avx512.fpuCCeiling},
-        {"kernelFpuC/avx2", ModeFpuC, FormAvx2, FeatureAvx2, 0, avx2.fpuC, avx2.fpuCCeiling},
-        {"kernelFpuC/neon", ModeFpuC, FormNeon, FeatureNeon, 0, neon.fpuC, neon.fpuCCeiling},
-        {"kernelFpuC/vsx", ModeFpuC, FormVsx, FeatureVsx, 0, vsx.fpuC, vsx.fpuCCeiling},
-        {"kernelFpuC/sse2", ModeFpuC, FormSse2, FeatureSse2, 0, sse.fpuC, sse.fpuCCeiling},
-        {"kernelFpuC/scalar", ModeFpuC, FormPlain, 0, 0, scalarDoubleForms(), nullptr},
-        {"kernelFpuLongDouble/portable", ModeFpuAsm, FormLongDouble, 0, 0, longDoubleForms(), nullptr},
+        {"kernelSse/sse", ModeSse, FormPlain, FeatureSse, FeatureSse2, sse.sse, sse.sseCeiling, sse.sseSlots},
+        {"kernelSse/vsx", ModeSse, FormVsx, FeatureVsx, 0, vsx.sse, vsx.sseCeiling, vsx.sseSlots},
+        {"kernelSse/vx", ModeSse, FormVx, FeatureVx, 0, vx.sse, vx.sseCeiling, vx.sseSlots},
+        {"kernelSse/loop", ModeSse, FormPlain, FeatureNeon, 0, neonLoopForms(), nullptr, {}},
+        {"kernelSse/portable", ModeSse, FormPortable, 0, 0, portableLoopForms(), nullptr, {}},
+        {"kernelFpuAsm/x87", ModeFpuAsm, FormPlain, FeatureX87, 0, x87Forms(), nullptr, {}},
+        {"kernelFpuC/avx512", ModeFpuC, FormAvx512, Avx512, 0, avx512.fpuC, avx512.fpuCCeiling,
+         avx512.fpuCSlots},
+        {"kernelFpuC/avx2", ModeFpuC, FormAvx2, FeatureAvx2, 0, avx2.fpuC, avx2.fpuCCeiling, avx2.fpuCSlots},
+        {"kernelFpuC/neon", ModeFpuC, FormNeon, FeatureNeon, 0, neon.fpuC, neon.fpuCCeiling, neon.fpuCSlots},
+        {"kernelFpuC/vsx", ModeFpuC, FormVsx, FeatureVsx, 0, vsx.fpuC, vsx.fpuCCeiling, vsx.fpuCSlots},
+        {"kernelFpuC/sse2", ModeFpuC, FormSse2, FeatureSse2, 0, sse.fpuC, sse.fpuCCeiling, sse.fpuCSlots},
+        {"kernelFpuC/scalar", ModeFpuC, FormPlain, 0, 0, scalarDoubleForms(), nullptr, {}},
+        {"kernelFpuLongDouble/portable", ModeFpuAsm, FormLongDouble, 0, 0, longDoubleForms(), nullptr, {}},
     };
 }
 
@@ -73,12 +74,28 @@ uint32_t readProcessorFeatures()
 #endif
 }
 
+void runCheckedOnSample(int k, void* rows)
+{
+    static_cast<const FormRow* const*>(rows)[k]->slots.runSample(true);
+}
+
+// The first form the features allow, or with the check the fastest of its
+// candidates on the sample row.
+FormChoice measuredChoice(int mode, uint32_t features)
+{
+    const FormChoice first = chooseForm(mode, features);
+    const std::vector<const FormRow*> rows = checkedCandidates(mode, features);
+    if (!first.check || rows.size() < 2 || rows[0] != first.row)
+        return first;
+    return {rows[fastestCandidate((int)rows.size(), runCheckedOnSample, (void*)rows.data())], true};
+}
+
 // The form each mode runs, decided on first use; indexed by the mode.
 FormChoice modeForm(int mode)
 {
     static const uint32_t f = processorFeatures();
-    static const FormChoice chosen[] = {chooseForm(ModeFpuC, f), chooseForm(ModeFpuAsm, f), {nullptr, false},
-                                        chooseForm(ModeSse, f)};
+    static const FormChoice chosen[] = {measuredChoice(ModeFpuC, f), measuredChoice(ModeFpuAsm, f),
+                                        {nullptr, false}, measuredChoice(ModeSse, f)};
     return mode >= ModeFpuC && mode <= ModeSse ? chosen[mode] : FormChoice{nullptr, false};
 }
 
@@ -104,6 +121,20 @@ FormChoice chooseForm(int mode, uint32_t features)
                 meets(features, f.needs | (check ? f.checkNeeds : 0)))
                 return {&f, check};
     return {nullptr, false};
+}
+
+std::vector<const FormRow*> checkedCandidates(int mode, uint32_t features)
+{
+    std::vector<const FormRow*> rows;
+    for (const FormRow& f : formTable())
+        if (f.mode == mode && f.kernels[1] && f.slots.runSample && meets(features, f.needs | f.checkNeeds))
+            rows.push_back(&f);
+    return rows;
+}
+
+FormChoice formForMode(int mode)
+{
+    return modeForm(mode);
 }
 
 uint32_t featuresFromCpuid(const CpuidBits& bits)

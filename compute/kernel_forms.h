@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <utility>
 
 #include "compute/compute.h"
 #include "platform/arch.h"
@@ -16,7 +17,20 @@
 struct VectorForms {
     KernelPair sse, fpuC;
     CeilingRun sseCeiling, fpuCCeiling;
+    SlotChoice sseSlots, fpuCSlots;
 };
+
+// The numbers of vectors in flight a vector form is built for.
+template <int... Counts>
+using SlotCounts = std::integer_sequence<int, Counts...>;
+
+// Which of n candidates runs fastest here: run(k, context) runs candidate
+// k once. Rounds of one pass of each, in turn, so that a change of clock
+// speed meets all alike; each candidate's fastest pass counts. 0 where the
+// counter fails.
+int fastestCandidate(int n, void (*run)(int candidate, void* context), void* context);
+// The index of the least of n times, the first of equals.
+int leastTime(const double* seconds, int n);
 VectorForms avx512Forms();
 VectorForms avx2Forms();
 VectorForms sseForms();  // sse: the four-lane loop; fpuC: two SSE2 double lanes

@@ -22,14 +22,14 @@
 
 KernelPair neonLoopForms()
 {
-    return {{fourLaneRow<NeonFloat>, vectorFormSse<NeonFloat, 1, true>}};
+    return {{fourLaneRow<NeonFloat>, vectorFormSse<NeonFloat, SlotCounts<1>, true>}};
 }
 
 VectorForms neonForms()
 {
-    // Four vectors in flight: room enough in NEON's 32 registers. Chosen by
-    // register count; no ARM machine has timed the alternatives yet.
-    return vectorFormTable<NeonFloat, 4, NeonDouble, 4>();
+    // Around what NEON's 32 registers hold.
+    using Slots = SlotCounts<2, 4, 6>;
+    return vectorFormTable<NeonFloat, Slots, NeonDouble, Slots>();
 }
 
 #else
@@ -59,17 +59,17 @@ bool keepingSubnormals(int row, int maxIters)
 KernelPair neonLoopForms()
 {
     return {{keepingSubnormals<fourLaneRow<NeonFloat>, false>,
-             keepingSubnormals<vectorFormSse<NeonFloat, 1, true>, true>}};
+             keepingSubnormals<vectorFormSse<NeonFloat, SlotCounts<1>, true>, true>}};
 }
 
 VectorForms neonForms()
 {
-    // Four vectors in flight, as on 64-bit ARM; no double lanes.
-    return {{{keepingSubnormals<vectorFormSse<NeonFloat, 4, false>, false>,
-              keepingSubnormals<vectorFormSse<NeonFloat, 4, true>, true>}},
-            {},
-            ceilingRun<NeonFloat>,
-            nullptr};
+    // Around what sixteen registers hold; no double lanes.
+    using Slots = SlotCounts<2, 4>;
+    VectorForms forms = floatFormTable<NeonFloat, Slots>();
+    forms.sse = {{keepingSubnormals<vectorFormSse<NeonFloat, Slots, false>, false>,
+                  keepingSubnormals<vectorFormSse<NeonFloat, Slots, true>, true>}};
+    return forms;
 }
 
 #endif

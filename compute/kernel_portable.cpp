@@ -13,7 +13,7 @@
 
 KernelPair portableLoopForms()
 {
-    return {{fourLaneRow<PortableFloat>, vectorFormSse<PortableFloat, 1, true>}};
+    return {{fourLaneRow<PortableFloat>, vectorFormSse<PortableFloat, SlotCounts<1>, true>}};
 }
 
 #else

@@ -20,11 +20,14 @@ bool forceFourLaneFallback = false;
 
 VectorForms sseForms()
 {
-    // Two double vectors in flight: 32-bit code has eight vector registers only.
-    return {{{fourLaneRow<SseFloat>, vectorFormSse<SseFloat, 1, true>}},
-            {{vectorFormFpuC<Sse2Double, 2, false>, vectorFormFpuC<Sse2Double, 2, true>}},
-            ceilingRun<SseFloat>,
-            ceilingRun<Sse2Double>};
+    // Double vectors around what the registers hold: sixteen in 64-bit
+    // code, eight in 32-bit.
+    using Slots = std::conditional_t<sizeof(void*) == 8, SlotCounts<2, 3, 4>, SlotCounts<1, 2, 3>>;
+    VectorForms forms = {};
+    forms.sse = {{fourLaneRow<SseFloat>, vectorFormSse<SseFloat, SlotCounts<1>, true>}};
+    forms.sseCeiling = ceilingRun<SseFloat>;
+    forms.sseSlots = slotChoice<SseFloat, SlotCounts<1>>();
+    return withDoubleForms<Sse2Double, Slots>(forms);
 }
 
 #else

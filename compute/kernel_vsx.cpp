@@ -14,7 +14,7 @@ VectorForms vsxForms()
 {
     // Four vectors in flight, as NEON: 64 vector registers leave room for
     // more, but no POWER machine has timed the alternatives yet.
-    return vectorFormTable<VsxFloat, 4, VsxDouble, 4>();
+    return vectorFormTable<VsxFloat, SlotCounts<2, 4, 6>, VsxDouble, SlotCounts<2, 4, 6>>();
 }
 
 #else

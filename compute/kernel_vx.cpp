@@ -18,13 +18,9 @@
 
 VectorForms vxForms()
 {
-    // Four vectors in flight, as NEON and VSX. Under qemu this form ran
-    // 5.9 against the portable loop's 5.4 MegaIters/sec (vexa_bench --view,
-    // best of seven); no IBM Z machine has timed it yet.
-    return {{{vectorFormSse<PortableFloat, 4, false>, vectorFormSse<PortableFloat, 4, true>}},
-            {},
-            ceilingRun<PortableFloat>,
-            nullptr};
+    // Under qemu this form ran 5.9 against the portable loop's 5.4
+    // MegaIters/sec (vexa_bench --view, best of seven, four vectors).
+    return floatFormTable<PortableFloat, SlotCounts<2, 4>>();
 }
 
 #else

@@ -92,7 +92,9 @@ struct NeonDouble {
     {
         return vreinterpretq_u64_u32(vmvnq_u32(vreinterpretq_u32_u64(vcgtq_f64(a, b))));
     }
+    VEXA_OP M atMost(V a, V b) { return vcleq_f64(a, b); }
     VEXA_OP M equal(V a, V b) { return vceqq_f64(a, b); }
+    VEXA_OP V select(M m, V a, V b) { return vbslq_f64(m, a, b); }
     VEXA_OP M both(M a, M b) { return vandq_u64(a, b); }
     VEXA_OP M without(M a, M b) { return vbicq_u64(a, b); }
     VEXA_OP unsigned bits(M m)

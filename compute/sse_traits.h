@@ -75,6 +75,8 @@ struct Sse2Double {
     VEXA_SSE_OP V sub(V a, V b) { return _mm_sub_pd(a, b); }
     VEXA_SSE_OP V mul(V a, V b) { return _mm_mul_pd(a, b); }
     VEXA_SSE_OP M notAbove(V a, V b) { return _mm_cmpngt_pd(a, b); }
+    VEXA_SSE_OP M atMost(V a, V b) { return _mm_cmple_pd(a, b); }
+    VEXA_SSE_OP V select(M m, V a, V b) { return _mm_or_pd(_mm_and_pd(m, a), _mm_andnot_pd(m, b)); }
     VEXA_SSE_OP M equal(V a, V b) { return _mm_cmpeq_pd(a, b); }
     VEXA_SSE_OP M both(M a, M b) { return _mm_and_pd(a, b); }
     VEXA_SSE_OP M without(M a, M b) { return _mm_andnot_pd(b, a); }

@@ -8,8 +8,9 @@
 //
 // Each vector iterates Lanes points; Slots vectors run side by side so that
 // their dependency chains overlap, each taking the row's next chunk when it
-// is done. Every lane does the IEEE operations of its mode's plain form in
-// the same order, so the counts are the same.
+// is done. A form is built for a few slot counts and times them on first
+// use (pickSlots). Every lane does the IEEE operations of its mode's plain
+// form in the same order, so the counts are the same whatever the count.
 //
 // Float lanes follow the four-lane loop, which counts a lane at every
 // iteration in which it is inside while any lane of its group of four is.
@@ -34,6 +35,7 @@
 #endif
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <type_traits>
@@ -133,11 +135,20 @@ VEXA_TARGET __attribute__((noinline)) void settleFloatVector(FloatVectorEnd<T> v
     T::storeCounts(out, v.count, v.periodic, maxIters);
 }
 
+// Lanes whose c lies within this squared radius (|c| below 1.9975) never
+// come back inside once they have escaped: from |z| >= 2, |z^2 + c| is at
+// least 4 - |c|, 0.0025 above 2, and every step after widens the gap, while
+// a step's rounding near |z| = 2 is some 1e-6 even in float; an overflow
+// gives inf or NaN, which never compare inside. Chunks of such lanes need
+// neither the alive mask nor the watch for lanes coming back: each step is
+// the ceiling's own, the step, one compare and a masked count add.
+constexpr double SettledRadiusSquared = 3.99;
+
 // Iterations between two looks at the lanes: every lane is tested and
 // counted at every iteration, but whether a vector is done, and the cycle
 // check, come once per stride. Comparing z less often only delays finding
 // a cycle; saves still fall on powers of two.
-constexpr int Stride = 4;
+constexpr int Stride = 8;
 
 // Slots vectors in flight, each on its own chunk of Lanes points and its
 // own iteration count; a slot whose chunk is done takes the next one.
@@ -153,15 +164,30 @@ struct VectorSlots {
 };
 
 // One iteration of every slot, as its mode's plain form does it.
-template <class T, int Slots>
+template <bool Settled, class T, int Slots>
 VEXA_INLINE void stepSlots(VectorSlots<T, Slots>& s, typename T::V cy)
 {
     using V = typename T::V;
     const V four = T::splat(4), two = T::splat(2);
-#pragma GCC unroll 4
+#pragma GCC unroll 16
     for (int b = 0; b < Slots; ++b) {
         V zr2 = T::mul(s.zr[b], s.zr[b]), zi2 = T::mul(s.zi[b], s.zi[b]);
-        if constexpr (floatLanes<T>) {
+        if constexpr (Settled) {
+            // No lane comes back, so the lanes inside are those alive; the
+            // ordered compare keeps double lanes that overflowed to NaN out,
+            // and an alive one is never NaN.
+            typename T::M in;
+            if constexpr (floatLanes<T>) {
+                V t = T::mul(s.zi[b], s.zr[b]);
+                in = T::below(T::add(zi2, zr2), four);
+                s.zi[b] = T::add(T::add(t, t), cy);
+            } else {
+                in = T::atMost(T::add(zi2, zr2), four);
+                s.zi[b] = T::add(T::mul(T::mul(two, s.zi[b]), s.zr[b]), cy);
+            }
+            s.alive[b] = in;
+            s.count[b] = T::countUp(s.count[b], in);
+        } else if constexpr (floatLanes<T>) {
             // The four-lane loop: strict test, zi from zi*zr doubled by addition.
             V t = T::mul(s.zi[b], s.zr[b]);
             typename T::M in = T::below(T::add(zi2, zr2), four);
@@ -201,9 +227,9 @@ VEXA_INLINE void startChunk(VectorSlots<T, Slots>& s, int b, const typename T::S
 }
 
 // The cycle check of slot b: alive lanes that repeat their saved value are
-// inside for ever. Float lanes' zr becomes inf so that they are never seen
-// inside again.
-template <class T, int Slots>
+// inside for ever. Their zr becomes inf where a lane inside is taken for
+// alive, so that they are never seen inside again.
+template <bool Settled, class T, int Slots>
 VEXA_INLINE void findRepeats(VectorSlots<T, Slots>& s, int b)
 {
     // zr first: it seldom repeats alone, and one comparison is cheaper than two.
@@ -215,22 +241,22 @@ VEXA_INLINE void findRepeats(VectorSlots<T, Slots>& s, int b)
         return;
     s.periodic[b] |= T::bits(same);
     s.alive[b] = T::without(s.alive[b], same);
-    if constexpr (floatLanes<T>)
+    if constexpr (floatLanes<T> || Settled)
         s.zr[b] = T::select(same, T::splat(INFINITY), s.zr[b]);
 }
 
 // After a stride or a step: the check and the saves of every working slot,
 // and which of them are done.
-template <class T, int Slots, bool Check>
+template <class T, int Slots, bool Check, bool Settled = false>
 VEXA_INLINE unsigned lookAtSlots(VectorSlots<T, Slots>& s, int chunks, int maxIters)
 {
     unsigned done = 0;
-#pragma GCC unroll 4
+#pragma GCC unroll 16
     for (int b = 0; b < Slots; ++b) {
         if (s.chunk[b] >= chunks)
             continue;
         if (Check) {
-            findRepeats(s, b);
+            findRepeats<Settled>(s, b);
             if (isPowerOfTwo(s.n[b])) {
                 s.savedR[b] = s.zr[b];
                 s.savedI[b] = s.zi[b];
@@ -248,7 +274,7 @@ template <class T, int Slots>
 VEXA_INLINE int stepsAhead(const VectorSlots<T, Slots>& s, int chunks, int maxIters)
 {
     int least = Stride;
-#pragma GCC unroll 4
+#pragma GCC unroll 16
     for (int b = 0; b < Slots; ++b)
         if (s.chunk[b] < chunks)
             least = std::min(least, maxIters - s.n[b]);
@@ -256,13 +282,14 @@ VEXA_INLINE int stepsAhead(const VectorSlots<T, Slots>& s, int chunks, int maxIt
 }
 
 // Stores the counts of slot b's finished chunk at its place in out. A float
-// vector whose lanes may not match the four-lane loop yet is settled first.
-template <class T, int Slots, bool Check>
+// vector whose lanes may not match the four-lane loop yet is settled first;
+// a settled chunk's always do.
+template <class T, int Slots, bool Check, bool Settled = false>
 VEXA_INLINE void storeChunk(VectorSlots<T, Slots>& s, int b, typename T::Scalar cy, int maxIters,
                             int32_t* out)
 {
     int32_t* counts = out + s.chunk[b] * T::Lanes;
-    if constexpr (floatLanes<T>) {
+    if constexpr (floatLanes<T> && !Settled) {
         const unsigned reentered = T::bits(s.reentered[b]);
         const unsigned need =
             Check && s.n[b] < maxIters ? groupsOf(s.periodic[b]) & ~s.periodic[b] : 0;
@@ -279,14 +306,14 @@ VEXA_INLINE void storeChunk(VectorSlots<T, Slots>& s, int b, typename T::Scalar 
 // Iterates the vectors cx[0 .. chunks * Lanes) on the row whose imaginary
 // part is cyValue until each has no lane alive or reaches the limit, and
 // stores their counts at out.
-template <class T, int Slots, bool Check>
+template <class T, int Slots, bool Check, bool Settled>
 VEXA_TARGET void iterateChunks(const typename T::Scalar* cx, int chunks, typename T::Scalar cyValue,
                                int maxIters, int32_t* out)
 {
     const typename T::V cy = T::splat(cyValue);
     VectorSlots<T, Slots> s;
     int next = 0;
-#pragma GCC unroll 4
+#pragma GCC unroll 16
     for (int b = 0; b < Slots; ++b)
         startChunk(s, b, cx, next++, chunks, cy);
     for (int working = std::min(chunks, Slots); working > 0;) {
@@ -294,21 +321,21 @@ VEXA_TARGET void iterateChunks(const typename T::Scalar* cx, int chunks, typenam
         if (steps == Stride) {
 #pragma GCC unroll 8
             for (int j = 0; j < Stride; ++j)
-                stepSlots(s, cy);
+                stepSlots<Settled>(s, cy);
         } else {
-            stepSlots(s, cy);
+            stepSlots<Settled>(s, cy);
         }
-#pragma GCC unroll 4
+#pragma GCC unroll 16
         for (int b = 0; b < Slots; ++b)
             s.n[b] += steps;
-        const unsigned done = lookAtSlots<T, Slots, Check>(s, chunks, maxIters);
+        const unsigned done = lookAtSlots<T, Slots, Check, Settled>(s, chunks, maxIters);
         if (done == 0)
             continue;
-#pragma GCC unroll 4
+#pragma GCC unroll 16
         for (int b = 0; b < Slots; ++b) {
             if (!((done >> b) & 1u))
                 continue;
-            storeChunk<T, Slots, Check>(s, b, cyValue, maxIters, out);
+            storeChunk<T, Slots, Check, Settled>(s, b, cyValue, maxIters, out);
             startChunk(s, b, cx, next++, chunks, cy);
             working -= next > chunks;
         }
@@ -321,10 +348,139 @@ int roundUpToVectors(int lanes)
     return (lanes + Lanes - 1) / Lanes * Lanes;
 }
 
+// Whether every lane of chunk k of cx[0 .. lanes) is settled on the row cy;
+// the padding past `lanes` is outside from the start, so it counts as
+// settled. Never while the float forms are made to fall back, which only
+// unsettled chunks do.
+template <class T>
+VEXA_INLINE bool settledChunk(const typename T::Scalar* cx, int k, int lanes, typename T::Scalar cy)
+{
+    using V = typename T::V;
+    if (forceFourLaneFallback)
+        return false;
+    const V x = T::load(cx + k * T::Lanes), bound = T::splat(SettledRadiusSquared);
+    const V r = T::add(T::mul(x, x), T::splat(cy * cy));
+    unsigned settled;
+    if constexpr (floatLanes<T>)
+        settled = T::bits(T::below(r, bound));
+    else
+        settled = T::bits(T::atMost(r, bound));  // NaN: not settled
+    const unsigned all = (1u << T::Lanes) - 1, real = (1u << std::min(T::Lanes, lanes - k * T::Lanes)) - 1;
+    return (settled | (all & ~real)) == all;
+}
+
+// Iterates the lanes cx[0 .. lanes) of a row, padded to whole vectors, in
+// runs of chunks that are settled or not, each run with its own step.
+template <class T, int Slots, bool Check>
+VEXA_TARGET void iterateRow(const typename T::Scalar* cx, int lanes, typename T::Scalar cy, int maxIters,
+                            int32_t* out)
+{
+    const int chunks = (lanes + T::Lanes - 1) / T::Lanes;
+    for (int first = 0, end; first < chunks; first = end) {
+        const bool runSettled = settledChunk<T>(cx, first, lanes, cy);
+        for (end = first + 1; end < chunks && settledChunk<T>(cx, end, lanes, cy) == runSettled;)
+            ++end;
+        const int at = first * T::Lanes;
+        if (runSettled)
+            iterateChunks<T, Slots, Check, true>(cx + at, end - first, cy, maxIters, out + at);
+        else
+            iterateChunks<T, Slots, Check, false>(cx + at, end - first, cy, maxIters, out + at);
+    }
+}
+
+// One of the numbers of vectors a form may keep in flight, and the row
+// iteration that keeps them.
+template <class T>
+struct SlotPick {
+    using Scalar = typename T::Scalar;
+    void (*iterate)(const Scalar* cx, int lanes, Scalar cy, int maxIters, int32_t* out);
+    int slots;
+};
+
+// The row every candidate is timed on: c across the cardioid, the bulb and
+// the needle on a row near the axis, so that lanes stay inside to the limit,
+// repeat, escape late and escape at once, in settled and unsettled chunks.
+constexpr int SampleLanes = 256, SampleLimit = 256, SampleRepeats = 8;
+
+template <class T>
+struct Sample {
+    const SlotPick<T>* picks;
+    alignas(64) typename T::Scalar cx[SampleLanes];
+    alignas(64) int32_t counts[SampleLanes];
+};
+
+template <class T>
+void fillSample(Sample<T>& sample)
+{
+    for (int i = 0; i < SampleLanes; ++i)
+        sample.cx[i] = (typename T::Scalar)(-2.0 + 2.5 * i / SampleLanes);
+}
+
+template <class T>
+void runSample(int k, void* sample)
+{
+    Sample<T>& s = *static_cast<Sample<T>*>(sample);
+    for (int r = 0; r < SampleRepeats; ++r)
+        s.picks[k].iterate(s.cx, SampleLanes, (typename T::Scalar)0.125, SampleLimit, s.counts);
+}
+
+// The candidate that runs the sample row fastest here.
+template <class T, size_t N>
+SlotPick<T> fastestPick(const std::array<SlotPick<T>, N>& picks)
+{
+    Sample<T> sample;
+    sample.picks = picks.data();
+    fillSample(sample);
+    return picks[fastestCandidate((int)N, runSample<T>, &sample)];
+}
+
+// The candidate the kernels run with: the fastest, timed on first use, or
+// the stand-in's count where a test has set one that the form offers.
+template <class T, bool Check, int... Counts>
+SlotPick<T> pickSlots(SlotCounts<Counts...>)
+{
+    static const std::array<SlotPick<T>, sizeof...(Counts)> picks = {
+        {{iterateRow<T, Counts, Check>, Counts}...}};
+    static const SlotPick<T> fastest = fastestPick<T>(picks);
+    if (slotsStandIn != 0)
+        for (const SlotPick<T>& p : picks)
+            if (p.slots == slotsStandIn)
+                return p;
+    return fastest;
+}
+
+template <class T, class Counts>
+int chosenSlots(bool check)
+{
+    return check ? pickSlots<T, true>(Counts{}).slots : pickSlots<T, false>(Counts{}).slots;
+}
+
+template <int... Counts>
+std::vector<int> listSlots(SlotCounts<Counts...>)
+{
+    return {Counts...};
+}
+
+template <class T, class Counts>
+void runChosenOnSample(bool check)
+{
+    const SlotPick<T> pick = check ? pickSlots<T, true>(Counts{}) : pickSlots<T, false>(Counts{});
+    Sample<T> sample;
+    sample.picks = &pick;
+    fillSample(sample);
+    runSample<T>(0, &sample);
+}
+
+template <class T, class Counts>
+SlotChoice slotChoice()
+{
+    return {chosenSlots<T, Counts>, listSlots(Counts{}), runChosenOnSample<T, Counts>};
+}
+
 // ModeSse: the real parts exactly as the four-lane form makes them, carried
 // on from piece to piece of the row, and ceil(width / 4) whole groups kept
 // to the buffer.
-template <class T, int Slots, bool Check>
+template <class T, class Counts, bool Check>
 VEXA_TARGET bool vectorFormSse(int row, int maxIters)
 {
     if (maxIters < 1)
@@ -335,6 +491,7 @@ VEXA_TARGET bool vectorFormSse(int row, int maxIters)
         return false;
     const int64_t groups = fourLaneGroups();
     const int64_t writable = std::min<int64_t>(4 * groups, columns);
+    const SlotPick<T> pick = pickSlots<T, Check>(Counts{});
     float lane[4];
     const float cy = startFourLanes(row, lane);
     const float a = fourLaneAdvance();
@@ -349,7 +506,7 @@ VEXA_TARGET bool vectorFormSse(int row, int maxIters)
             }
         const int padded = roundUpToVectors<T::Lanes>(lanes);
         std::fill(cx + lanes, cx + padded, INFINITY);  // outside from the start
-        iterateChunks<T, Slots, Check>(cx, padded / T::Lanes, cy, maxIters, counts);
+        pick.iterate(cx, lanes, cy, maxIters, counts);
         const int64_t keep = std::min<int64_t>(lanes, writable - 4 * g0);
         if (keep > 0)
             std::copy(counts, counts + keep, p + 4 * g0);
@@ -359,7 +516,7 @@ VEXA_TARGET bool vectorFormSse(int row, int maxIters)
 
 // ModeFpuC: the real parts by repeated addition in double, as the scalar
 // loop, carried on from piece to piece of the row.
-template <class T, int Slots, bool Check>
+template <class T, class Counts, bool Check>
 VEXA_TARGET bool vectorFormFpuC(int row, int maxIters)
 {
     if (maxIters < 1)
@@ -368,6 +525,7 @@ VEXA_TARGET bool vectorFormFpuC(int row, int maxIters)
     int32_t* p = clippedRowStorage(row, &columns);
     if (!p)
         return false;
+    const SlotPick<T> pick = pickSlots<T, Check>(Counts{});
     const double y = (double)row * app.stepY + app.yMin;
     double xRun = app.xMin;
     alignas(64) double x[PieceLanes];
@@ -380,7 +538,7 @@ VEXA_TARGET bool vectorFormFpuC(int row, int maxIters)
         }
         const int padded = roundUpToVectors<T::Lanes>(lanes);
         std::fill(x + lanes, x + padded, INFINITY);  // escapes at once
-        iterateChunks<T, Slots, Check>(x, padded / T::Lanes, y, maxIters, counts);
+        pick.iterate(x, lanes, y, maxIters, counts);
         std::copy(counts, counts + lanes, p + c0);
     }
     return true;
@@ -448,14 +606,33 @@ int ceilingRun(int vectors, int64_t steps, double cx, double cy, CeilingEnd* end
     return ceilingRunOf<T>(CeilingCounts{}, vectors, steps, cx, cy, end);
 }
 
-// The kernels of one instruction set's vector forms, and their ceilings.
-template <class F, int FloatSlots, class D, int DoubleSlots>
-VectorForms vectorFormTable()
+// The float kernels of one instruction set's vector forms, each with the
+// fastest of FloatSlots vectors in flight, their ceiling and their choice.
+template <class F, class FloatSlots>
+VectorForms floatFormTable()
 {
     return {{{vectorFormSse<F, FloatSlots, false>, vectorFormSse<F, FloatSlots, true>}},
-            {{vectorFormFpuC<D, DoubleSlots, false>, vectorFormFpuC<D, DoubleSlots, true>}},
+            {},
             ceilingRun<F>,
-            ceilingRun<D>};
+            nullptr,
+            slotChoice<F, FloatSlots>(),
+            {}};
+}
+
+// The double kernels, their ceiling and their choice, put into `forms`.
+template <class D, class DoubleSlots>
+VectorForms withDoubleForms(VectorForms forms)
+{
+    forms.fpuC = {{vectorFormFpuC<D, DoubleSlots, false>, vectorFormFpuC<D, DoubleSlots, true>}};
+    forms.fpuCCeiling = ceilingRun<D>;
+    forms.fpuCSlots = slotChoice<D, DoubleSlots>();
+    return forms;
+}
+
+template <class F, class FloatSlots, class D, class DoubleSlots>
+VectorForms vectorFormTable()
+{
+    return withDoubleForms<D, DoubleSlots>(floatFormTable<F, FloatSlots>());
 }
 
 }  // namespace

@@ -75,7 +75,9 @@ struct VsxDouble {
     VEXA_OP V sub(V a, V b) { return vec_sub(a, b); }
     VEXA_OP V mul(V a, V b) { return vec_mul(a, b); }
     VEXA_OP M notAbove(V a, V b) { return vec_nor(vec_cmpgt(a, b), vec_cmpgt(a, b)); }  // NaN: true
+    VEXA_OP M atMost(V a, V b) { return vec_cmple(a, b); }
     VEXA_OP M equal(V a, V b) { return vec_cmpeq(a, b); }
+    VEXA_OP V select(M m, V a, V b) { return vec_sel(b, a, m); }
     VEXA_OP M both(M a, M b) { return vec_and(a, b); }
     VEXA_OP M without(M a, M b) { return vec_andc(a, b); }
     VEXA_OP unsigned bits(M m) { return (unsigned)(vec_extract(m, 0) & 1u) | (unsigned)(vec_extract(m, 1) & 2u); }

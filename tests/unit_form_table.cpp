@@ -5,10 +5,12 @@
 // form gives the same ones.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "compute/compute.h"
+#include "compute/kernel_forms.h"
 #include "os_processor.h"
 #include "platform/arch.h"
 #include "state/app_state.h"
@@ -178,14 +180,53 @@ TEST(FormTable, ProcessorFeaturesAgreeWithTheOs)
 #endif
 }
 
-// Each mode runs the form chosen for this processor's features, not a
-// narrower one.
+// Each mode runs the form chosen for this processor's features; with the
+// check, that form or a narrower candidate that ran the sample faster.
 TEST(FormTable, EachModeRunsTheFormChosenForThisProcessor)
 {
     for (int mode : {ModeFpuC, ModeFpuAsm, ModeSse}) {
-        const FormChoice c = chooseForm(mode, processorFeatures());
-        EXPECT_EQ(kernelForMode(mode), c.row ? c.row->kernels[c.check] : nullptr)
-            << "mode " << mode << " should run " << nameOf(c);
+        const FormChoice first = chooseForm(mode, processorFeatures()), runs = formForMode(mode);
+        EXPECT_EQ(kernelForMode(mode), runs.row ? runs.row->kernels[runs.check] : nullptr)
+            << "mode " << mode << " should run " << nameOf(runs);
+        const std::vector<const FormRow*> rows = checkedCandidates(mode, processorFeatures());
+        if (first.check && rows.size() > 1 && rows[0] == first.row)
+            EXPECT_TRUE(runs.check && std::find(rows.begin(), rows.end(), runs.row) != rows.end())
+                << "mode " << mode << " runs " << nameOf(runs) << ", which is no candidate";
+        else
+            EXPECT_EQ(nameOf(runs), nameOf(first)) << "mode " << mode;
     }
     EXPECT_EQ(kernelForMode(ModeGpu), nullptr);
+}
+
+// The checked forms a mode times: its vector forms the features allow,
+// widest first; none where its checked kernel is not a vector form.
+TEST(FormTable, CheckedCandidatesAreTheModesVectorForms)
+{
+    auto names = [](int mode, uint32_t features) {
+        std::vector<std::string> n;
+        for (const FormRow* f : checkedCandidates(mode, features))
+            n.push_back(f->name);
+        return n;
+    };
+    using Names = std::vector<std::string>;
+#if defined(VEXA_X86)
+    EXPECT_EQ(names(ModeSse, X86), Names({"kernelSse/avx512", "kernelSse/avx2", "kernelSse/sse"}));
+    EXPECT_EQ(names(ModeFpuC, X86 & ~Avx512), Names({"kernelFpuC/avx2", "kernelFpuC/sse2"}));
+    EXPECT_EQ(names(ModeSse, X87 | Sse), Names()) << "the checked four-lane loop counts with SSE2";
+    EXPECT_EQ(names(ModeFpuC, X87), Names()) << "the scalar loop is no vector form";
+#elif defined(VEXA_ARM64)
+    EXPECT_EQ(names(ModeSse, Neon), Names({"kernelSse/neon"}));
+    EXPECT_EQ(names(ModeFpuC, Neon), Names({"kernelFpuC/neon"}));
+#else
+    GTEST_SKIP() << "the candidates are listed for x86 and 64-bit ARM";
+#endif
+    EXPECT_EQ(names(ModeFpuAsm, ~0u), Names()) << "the x87 code is no vector form";
+}
+
+TEST(FormTable, TimingTakesTheLeastTimeAndTheFirstOfEquals)
+{
+    const double seconds[] = {3e-5, 1e-5, 1e-5, 2e-5};
+    EXPECT_EQ(leastTime(seconds, 4), 1);
+    EXPECT_EQ(leastTime(seconds, 1), 0);
+    EXPECT_EQ(fastestCandidate(1, [](int, void*) { FAIL() << "one candidate is not timed"; }, nullptr), 0);
 }

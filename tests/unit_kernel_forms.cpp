@@ -7,6 +7,8 @@
 // amd64's counts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <map>
 #include <sstream>
 #include <string>
@@ -91,6 +93,7 @@ protected:
         delete app.iterationBuffer;
         app.iterationBuffer = nullptr;
         forceFourLaneFallback = false;
+        slotsStandIn = 0;
     }
     static constexpr int Columns = 4100;  // 4097 rounded to whole groups
 };
@@ -137,6 +140,27 @@ TEST_P(FormCounts, MatchesTheReferenceOnRowsOfSeveralPieces)
             expectReferenceCounts(kernel, views[v], width, {300});
 }
 
+// However many vectors a form keeps in flight, each lane's arithmetic is
+// the same: every number it is built for gives the reference's counts, and
+// the one chosen here is one of them.
+TEST_P(FormCounts, EveryNumberOfVectorsInFlightGivesTheSameCounts)
+{
+    VEXA_FORM_OR_SKIP(kernel, GetParam());
+    const SlotChoice& slots = builtForm(GetParam().mode, GetParam().form)->slots;
+    if (slots.candidates.size() < 2)
+        GTEST_SKIP() << "this form keeps one number of vectors in flight";
+    const int chosen = slots.chosen(GetParam().check);
+    EXPECT_NE(std::find(slots.candidates.begin(), slots.candidates.end(), chosen), slots.candidates.end())
+        << "chose " << chosen << " vectors";
+    for (int inFlight : slots.candidates) {
+        SCOPED_TRACE(std::to_string(inFlight) + " vectors in flight");
+        slotsStandIn = inFlight;
+        for (const View& v : views)
+            for (int width : {33, 501})
+                expectReferenceCounts(kernel, v, width, {2, v.limit});
+    }
+}
+
 // The cycle check must not move the escape tests' edge at c = -2, where the
 // orbit stays at 2 with |z|^2 = 4.
 TEST_P(FormCounts, KeepsItsModesAnswerAtMinusTwo)
@@ -157,6 +181,59 @@ TEST_P(FloatFormCounts, FallingBackMatchesTheFourLaneLoop)
     for (const View& v : views)
         for (int width : {1, 5, 33, 501, 1025})
             expectReferenceCounts(kernel, v, width, {2, v.limit});
+}
+
+// A result as the loop of its type keeps it.
+inline float asStored(float value)
+{
+    return asFloat(value);
+}
+inline double asStored(double value)
+{
+    return value;
+}
+
+// Whether an orbit of c, once |z|^2 has passed 4, comes back inside within
+// `after` steps, in the steps of the four-lane loop (S = float) or the
+// double loop; false too where it never escapes within `limit`.
+template <class S>
+bool comesBackInside(S cx, S cy, int limit, int after)
+{
+    S zr = cx, zi = cy;
+    int escapedAt = -1;
+    for (int n = 0; n < limit + after && (escapedAt < 0 ? n < limit : n < escapedAt + after); ++n) {
+        const S zr2 = asStored(zr * zr), zi2 = asStored(zi * zi), t = asStored(zi * zr);
+        const S sum = asStored(zi2 + zr2);
+        const bool inside = sizeof(S) == sizeof(float) ? sum < 4 : sum <= 4;  // NaN: outside
+        if (escapedAt >= 0 && inside)
+            return true;
+        if (escapedAt < 0 && !inside)
+            escapedAt = n;
+        zi = sizeof(S) == sizeof(float) ? asStored(asStored(t + t) + cy) : 2 * zi * zr + cy;
+        zr = asStored(asStored(zr2 - zi2) + cx);
+    }
+    return false;
+}
+
+// The vector forms stop watching for lanes that come back inside where
+// |c|^2 is below 3.99: past |z| = 2 such an orbit only grows. Checked with
+// the plain steps over the needle's tip near c = -2, where orbits leave
+// slowest with |z| nearest 2, and around the whole circle of that radius.
+TEST(SettledLanes, NeverComeBackInsideAfterEscaping)
+{
+    std::vector<std::pair<double, double>> cs;
+    for (int i = 0; i < 100; ++i)
+        for (int j = 0; j < 50; ++j)
+            cs.push_back({-1.99749 + 0.0075 * i / 100, 1e-3 * j / 50});
+    for (int a = 0; a < 4000; ++a)
+        cs.push_back({1.99749 * std::cos(a * M_PI / 2000), 1.99749 * std::sin(a * M_PI / 2000)});
+    for (const auto& c : cs) {
+        ASSERT_LT(c.first * c.first + c.second * c.second, 3.99);
+        EXPECT_FALSE(comesBackInside<float>((float)c.first, (float)c.second, 1000, 100))
+            << "float c = " << c.first << " + " << c.second << "i";
+        EXPECT_FALSE(comesBackInside<double>(c.first, c.second, 1000, 100))
+            << "double c = " << c.first << " + " << c.second << "i";
+    }
 }
 
 // A subnormal part of c counts: c = -1.9 + 2^-130 i leaves the real axis,

@@ -189,7 +189,7 @@ TYPED_TEST(VectorPieces, LaneBackInsideIsDetectedAndItsVectorRecomputed)
     s.alive[0] = T::fromBits(0x9u);
     s.count[0] = countsOf<T>(5, 5, 5, 5);
     s.n[0] = 5;
-    stepSlots(s, T::splat(cy));
+    stepSlots<false>(s, T::splat(cy));
     EXPECT_EQ(T::bits(s.reentered[0]), 0x2u);
     EXPECT_EQ(T::bits(s.alive[0]), 0x9u);
     int32_t out[4] = {99, 99, 99, 99};
