@@ -80,6 +80,17 @@ void useOtherView()
     app.stepY = app.stepX;
 }
 
+// Each mode's form and each vector form's number of vectors in flight are
+// timed on first use: done here, so that no pass times the choosing.
+void makeChoices(const std::vector<TableLine>& table)
+{
+    for (const TableLine& line : table) {
+        const FormChoice c = line.form ? FormChoice{line.row, false} : formForMode(line.mode);
+        if (line.available && c.row && c.row->slots.chosen)
+            c.row->slots.chosen(c.check);
+    }
+}
+
 // For a mode, the form it runs here; for a vector form, how many vectors
 // it keeps in flight here.
 void printChoice(const TableLine& line)
@@ -126,6 +137,7 @@ int printKernelTable(bool otherView, int size)
     printf("%d*%d, maxiters %d, one thread%s\n", app.width, app.height, app.maxIters,
            otherView ? ", centre -0.7454+0.1127i, extent 2e-05" : "");
     std::vector<TableLine> table = tableLines();
+    makeChoices(table);
     printCeilings(table);
     for (const TableLine& line : table) {
         if (!line.available) {
