@@ -80,12 +80,18 @@ void useOtherView()
     app.stepY = app.stepX;
 }
 
+// What a line runs: a form alone without the check, or the mode's choice.
+FormChoice lineChoice(const TableLine& line)
+{
+    return line.form ? FormChoice{line.row, false} : formForMode(line.mode);
+}
+
 // Each mode's form and each vector form's number of vectors in flight are
 // timed on first use: done here, so that no pass times the choosing.
 void makeChoices(const std::vector<TableLine>& table)
 {
     for (const TableLine& line : table) {
-        const FormChoice c = line.form ? FormChoice{line.row, false} : formForMode(line.mode);
+        const FormChoice c = lineChoice(line);
         if (line.available && c.row && c.row->slots.chosen)
             c.row->slots.chosen(c.check);
     }
@@ -95,7 +101,7 @@ void makeChoices(const std::vector<TableLine>& table)
 // it keeps in flight here.
 void printChoice(const TableLine& line)
 {
-    const FormChoice c = line.form ? FormChoice{line.row, false} : formForMode(line.mode);
+    const FormChoice c = lineChoice(line);
     if (!line.form && c.row)
         printf("   runs %s", c.row->name);
     if (c.row && c.row->slots.chosen)

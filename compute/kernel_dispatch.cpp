@@ -90,8 +90,10 @@ FormChoice measuredChoice(int mode, uint32_t features)
     return {rows[fastestCandidate((int)rows.size(), runCheckedOnSample, (void*)rows.data())], true};
 }
 
-// The form each mode runs, decided on first use; indexed by the mode.
-FormChoice modeForm(int mode)
+}  // namespace
+
+// Decided on first use, for every mode at once; indexed by the mode.
+FormChoice formForMode(int mode)
 {
     static const uint32_t f = processorFeatures();
     static const FormChoice chosen[] = {measuredChoice(ModeFpuC, f), measuredChoice(ModeFpuAsm, f),
@@ -99,9 +101,11 @@ FormChoice modeForm(int mode)
     return mode >= ModeFpuC && mode <= ModeSse ? chosen[mode] : FormChoice{nullptr, false};
 }
 
+namespace {
+
 bool runModeKernel(int mode, int row, int maxIters)
 {
-    const FormChoice c = modeForm(mode);
+    const FormChoice c = formForMode(mode);
     return c.row && c.row->kernels[c.check](row, maxIters);
 }
 
@@ -130,11 +134,6 @@ std::vector<const FormRow*> checkedCandidates(int mode, uint32_t features)
         if (f.mode == mode && f.kernels[1] && f.slots.runSample && meets(features, f.needs | f.checkNeeds))
             rows.push_back(&f);
     return rows;
-}
-
-FormChoice formForMode(int mode)
-{
-    return modeForm(mode);
 }
 
 uint32_t featuresFromCpuid(const CpuidBits& bits)
@@ -211,7 +210,7 @@ RowKernel modeKernelStandIn = nullptr;
 
 RowKernel kernelForMode(int mode)
 {
-    const FormChoice c = modeForm(mode);
+    const FormChoice c = formForMode(mode);
     RowKernel kernel = c.row ? c.row->kernels[c.check] : nullptr;
     return kernel && modeKernelStandIn ? modeKernelStandIn : kernel;
 }
