@@ -79,7 +79,7 @@ struct Avx512Double {
 VectorForms avx512Forms()
 {
     // Around what the registers hold: thirty-two in 64-bit code, eight in 32-bit.
-    using Slots = std::conditional_t<sizeof(void*) == 8, SlotCounts<2, 3, 4, 6>, SlotCounts<1, 2, 3>>;
+    using Slots = std::conditional_t<sizeof(void*) == 8, SlotCounts<4, 6, 8, 12>, SlotCounts<1, 2, 3>>;
     return vectorFormTable<Avx512Float, Slots, Avx512Double, Slots>();
 }
 

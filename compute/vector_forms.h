@@ -303,21 +303,66 @@ VEXA_INLINE void storeChunk(VectorSlots<T, Slots>& s, int b, typename T::Scalar 
     T::storeCounts(counts, s.count[b], s.periodic[b], maxIters);
 }
 
-// Iterates the vectors cx[0 .. chunks * Lanes) on the row whose imaginary
-// part is cyValue until each has no lane alive or reaches the limit, and
-// stores their counts at out.
-template <class T, int Slots, bool Check, bool Settled>
-VEXA_TARGET void iterateChunks(const typename T::Scalar* cx, int chunks, typename T::Scalar cyValue,
-                               int maxIters, int32_t* out)
+// The chunks of a run: how many, the next to start, and how many slots
+// still work on one.
+struct ChunkQueue {
+    int chunks, next, working;
+};
+
+// Moves the working slots of s into the first of h, the rest of h idle.
+template <class T, int Slots, int Fewer>
+VEXA_INLINE void moveWorkingSlots(const VectorSlots<T, Slots>& s, VectorSlots<T, Fewer>& h, int chunks,
+                                  const typename T::Scalar* cx, typename T::V cy)
 {
-    const typename T::V cy = T::splat(cyValue);
-    VectorSlots<T, Slots> s;
-    int next = 0;
+    int j = 0;
+#pragma GCC unroll 16
+    for (int b = 0; b < Slots; ++b) {
+        if (s.chunk[b] >= chunks)
+            continue;
+        h.zr[j] = s.zr[b];
+        h.zi[j] = s.zi[b];
+        h.savedR[j] = s.savedR[b];
+        h.savedI[j] = s.savedI[b];
+        h.count[j] = s.count[b];
+        h.alive[j] = s.alive[b];
+        h.reentered[j] = s.reentered[b];
+        h.periodic[j] = s.periodic[b];
+        h.savedEscaped[j] = s.savedEscaped[b];
+        h.cx[j] = s.cx[b];
+        h.n[j] = s.n[b];
+        h.chunk[j++] = s.chunk[b];
+    }
+    for (; j < Fewer; ++j)
+        startChunk(h, j, cx, chunks, chunks, cy);
+}
+
+// Steps a working slot has run before it counts as long: most orbits that
+// have not escaped by then stay inside to the limit or escape much later.
+constexpr int LongAfter = 128;
+
+// Whether every working slot has run long.
+template <class T, int Slots>
+VEXA_INLINE bool allLong(const VectorSlots<T, Slots>& s, const ChunkQueue& q)
+{
+    bool all = true;
 #pragma GCC unroll 16
     for (int b = 0; b < Slots; ++b)
-        startChunk(s, b, cx, next++, chunks, cy);
-    for (int working = std::min(chunks, Slots); working > 0;) {
-        const int steps = stepsAhead(s, chunks, maxIters);
+        all &= s.chunk[b] >= q.chunks || s.n[b] >= LongAfter;
+    return all;
+}
+
+// Runs the slots, each slot that is done taking the next chunk, until every
+// chunk is done or none is left to take while half the slots or fewer still
+// work: those then go on in half as many slots (handOver), since idle slots
+// would still be stepped and a row often ends on a few vectors that stay
+// inside to the limit.
+template <class T, int Slots, bool Check, bool Settled>
+VEXA_INLINE void runSlots(VectorSlots<T, Slots>& s, const typename T::Scalar* cx, ChunkQueue& q,
+                          typename T::Scalar cyValue, int maxIters, int32_t* out)
+{
+    const typename T::V cy = T::splat(cyValue);
+    while (q.working > 0 && !(Slots > 1 && q.next >= q.chunks && q.working <= Slots / 2 && allLong(s, q))) {
+        const int steps = stepsAhead(s, q.chunks, maxIters);
         if (steps == Stride) {
 #pragma GCC unroll 8
             for (int j = 0; j < Stride; ++j)
@@ -328,7 +373,7 @@ VEXA_TARGET void iterateChunks(const typename T::Scalar* cx, int chunks, typenam
 #pragma GCC unroll 16
         for (int b = 0; b < Slots; ++b)
             s.n[b] += steps;
-        const unsigned done = lookAtSlots<T, Slots, Check, Settled>(s, chunks, maxIters);
+        const unsigned done = lookAtSlots<T, Slots, Check, Settled>(s, q.chunks, maxIters);
         if (done == 0)
             continue;
 #pragma GCC unroll 16
@@ -336,10 +381,54 @@ VEXA_TARGET void iterateChunks(const typename T::Scalar* cx, int chunks, typenam
             if (!((done >> b) & 1u))
                 continue;
             storeChunk<T, Slots, Check, Settled>(s, b, cyValue, maxIters, out);
-            startChunk(s, b, cx, next++, chunks, cy);
-            working -= next > chunks;
+            startChunk(s, b, cx, q.next++, q.chunks, cy);
+            q.working -= q.next > q.chunks;
         }
     }
+}
+
+template <class T, int Slots, bool Check, bool Settled>
+VEXA_INLINE void handOver(const VectorSlots<T, Slots>& s, const typename T::Scalar* cx, ChunkQueue q,
+                          typename T::Scalar cyValue, int maxIters, int32_t* out);
+
+// Goes on with the slots of `from`, in a copy of its own that can stay in registers.
+template <class T, int Slots, bool Check, bool Settled>
+VEXA_TARGET __attribute__((noinline)) void goOn(const VectorSlots<T, Slots>* from, const typename T::Scalar* cx,
+                                                ChunkQueue q, typename T::Scalar cyValue, int maxIters,
+                                                int32_t* out)
+{
+    VectorSlots<T, Slots> s = *from;
+    runSlots<T, Slots, Check, Settled>(s, cx, q, cyValue, maxIters, out);
+    handOver<T, Slots, Check, Settled>(s, cx, q, cyValue, maxIters, out);
+}
+
+template <class T, int Slots, bool Check, bool Settled>
+VEXA_INLINE void handOver(const VectorSlots<T, Slots>& s, const typename T::Scalar* cx, ChunkQueue q,
+                          typename T::Scalar cyValue, int maxIters, int32_t* out)
+{
+    if constexpr (Slots > 1) {
+        if (q.working > 0) {
+            VectorSlots<T, Slots / 2> h;
+            moveWorkingSlots(s, h, q.chunks, cx, T::splat(cyValue));
+            goOn<T, Slots / 2, Check, Settled>(&h, cx, q, cyValue, maxIters, out);
+        }
+    }
+}
+
+// Iterates the vectors cx[0 .. chunks * Lanes) on the row whose imaginary
+// part is cyValue until each has no lane alive or reaches the limit, and
+// stores their counts at out.
+template <class T, int Slots, bool Check, bool Settled>
+VEXA_TARGET void iterateChunks(const typename T::Scalar* cx, int chunks, typename T::Scalar cyValue,
+                               int maxIters, int32_t* out)
+{
+    VectorSlots<T, Slots> s;
+    ChunkQueue q = {chunks, 0, std::min(chunks, Slots)};
+#pragma GCC unroll 16
+    for (int b = 0; b < Slots; ++b)
+        startChunk(s, b, cx, q.next++, chunks, T::splat(cyValue));
+    runSlots<T, Slots, Check, Settled>(s, cx, q, cyValue, maxIters, out);
+    handOver<T, Slots, Check, Settled>(s, cx, q, cyValue, maxIters, out);
 }
 
 template <int Lanes>

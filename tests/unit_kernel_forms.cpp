@@ -161,6 +161,28 @@ TEST_P(FormCounts, EveryNumberOfVectorsInFlightGivesTheSameCounts)
     }
 }
 
+// Once no chunk of a row is left and half the vectors in flight or fewer
+// still run, having run long, they go on in fewer slots. At y = 0.5 one row
+// leaves the set at once and ends on a few vectors inside the cardioid, the
+// other starts there; every number of vectors a form starts with must keep
+// the counts through the hand-over.
+TEST_P(FormCounts, RowsEndingOnAFewLongVectorsKeepTheirCounts)
+{
+    VEXA_FORM_OR_SKIP(kernel, GetParam());
+    static const View ending = {"ending inside", -1.5, 0.5, 0.0025, 1000, {0}};
+    static const View starting = {"starting inside", -0.4, 0.5, 0.0025, 1000, {0}};
+    std::vector<int> inFlight = builtForm(GetParam().mode, GetParam().form)->slots.candidates;
+    if (inFlight.empty())
+        inFlight = {0};  // the form's one number
+    for (int n : inFlight) {
+        SCOPED_TRACE(std::to_string(n) + " vectors in flight");
+        slotsStandIn = n;
+        for (const View* v : {&ending, &starting})
+            for (int width : {65, 501})
+                expectReferenceCounts(kernel, *v, width, {1000});
+    }
+}
+
 // The cycle check must not move the escape tests' edge at c = -2, where the
 // orbit stays at 2 with |z|^2 = 4.
 TEST_P(FormCounts, KeepsItsModesAnswerAtMinusTwo)
