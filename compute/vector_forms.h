@@ -489,7 +489,9 @@ struct SlotPick {
 // The row every candidate is timed on: c across the cardioid, the bulb and
 // the needle on a row near the axis, so that lanes stay inside to the limit,
 // repeat, escape late and escape at once, in settled and unsettled chunks.
-constexpr int SampleLanes = 256, SampleLimit = 256, SampleRepeats = 8;
+// About as wide as a row of the window: on a narrower one, vectors of 16
+// lanes in many slots spend more of the row in its tail than a row does.
+constexpr int SampleLanes = 512, SampleLimit = 256, SampleRepeats = 4;
 
 template <class T>
 struct Sample {
