@@ -106,12 +106,12 @@ constexpr auto CeilingVectors = listOf(CeilingCounts{});
 
 // How many vectors a vector form keeps in flight: the numbers it is built
 // for, and the one each of its kernels (without and with the check) runs
-// with here, the fastest on a sample row, timed on first use. The counts
+// with here, the fastest on sample rows, timed on first use. The counts
 // are the same whichever it is.
 struct SlotChoice {
     int (*chosen)(bool check);  // null for the forms without a choice
     std::vector<int> candidates;
-    void (*runSample)(bool check);  // the kernel's row iteration on the sample row the choice is timed on
+    void (*runSample)(bool check);  // the kernel's row iteration on the sample rows the choice is timed on
 };
 // For tests: when set, each vector form built for this many vectors runs
 // with it instead of its choice.
@@ -140,7 +140,7 @@ struct FormChoice {
 // runs, the first one without it.
 FormChoice chooseForm(int mode, uint32_t features);
 // The forms whose checked kernel `mode` may run with `features`, timed on
-// the sample row: every vector form of the mode these allow, widest first.
+// the sample rows: every vector form of the mode these allow, widest first.
 // A narrower one can be faster with the check, where lanes that stop at
 // different times leave less of a vector idle.
 std::vector<const FormRow*> checkedCandidates(int mode, uint32_t features);

@@ -80,7 +80,7 @@ void runCheckedOnSample(int k, void* rows)
 }
 
 // The first form the features allow, or with the check the fastest of its
-// candidates on the sample row.
+// candidates on the sample rows.
 FormChoice measuredChoice(int mode, uint32_t features)
 {
     const FormChoice first = chooseForm(mode, features);

@@ -1,6 +1,6 @@
 // Timing the numbers of vectors in flight a vector form may keep: the
 // fastest depends on the processor's units and registers more than on any
-// rule, so each form times its candidates once, on a sample row.
+// rule, so each form times its candidates once, on sample rows.
 #include "compute/kernel_forms.h"
 #include "platform/platform.h"
 
