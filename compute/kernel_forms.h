@@ -68,10 +68,15 @@ inline int32_t toIntAsSse(float a)
 // Where every four-lane form starts a row: the real parts of its first
 // group, and the imaginary part, each rounded to float; then the step from
 // one group to the next. The counts of every form rest on these bits.
+inline float fourLaneImaginary(int row)
+{
+    return roundToFloat((float)((double)row * app.stepY + app.yMin));
+}
+
 inline float startFourLanes(int row, float lane[4])
 {
     const float xf = roundToFloat((float)app.xMin);
-    const float cy = roundToFloat((float)((double)row * app.stepY + app.yMin));
+    const float cy = fourLaneImaginary(row);
     const float s = roundToFloat((float)app.stepY);
     lane[0] = xf + 0.0f;
     lane[1] = roundToFloat(xf + s);
@@ -90,6 +95,16 @@ inline int64_t fourLaneGroups()
 {
     return app.width > 0 ? ((int64_t)app.width + 3) / 4 : 0;
 }
+
+// Values at infinity after a row's real parts, a whole vector of the widest
+// form: a vector that runs past the row's end escapes there at once.
+constexpr int RowRealsPadding = 16;
+// The real parts of a row's points, the same for every row of a view, kept
+// by each thread for the last view it computed; null where no storage can be
+// had. As the double forms make them: xMin, then stepX added per column.
+const double* doubleRowReals(int columns);
+// As the four-lane forms make them, `groups` groups of four.
+const float* fourLaneRowReals(int64_t groups);
 
 // The row's storage and the buffer's column count; null without storage.
 int32_t* rowStorage(int row, int* bufferColumns);

@@ -431,12 +431,6 @@ VEXA_TARGET void iterateChunks(const typename T::Scalar* cx, int chunks, typenam
     handOver<T, Slots, Check, Settled>(s, cx, q, cyValue, maxIters, out);
 }
 
-template <int Lanes>
-int roundUpToVectors(int lanes)
-{
-    return (lanes + Lanes - 1) / Lanes * Lanes;
-}
-
 // Whether every lane of chunk k of cx[0 .. lanes) is settled on the row cy;
 // the padding past `lanes` is outside from the start, so it counts as
 // settled. Never while the float forms are made to fall back, which only
@@ -580,36 +574,27 @@ SlotChoice slotChoice()
     return {chosenSlots<T, Counts>, listSlots(Counts{}), runChosenOnSample<T, Counts>};
 }
 
-// ModeSse: the real parts exactly as the four-lane form makes them, carried
-// on from piece to piece of the row, and ceil(width / 4) whole groups kept
-// to the buffer.
+// ModeSse: the real parts exactly as the four-lane form makes them, and
+// ceil(width / 4) whole groups kept to the buffer. Without room for the real
+// parts the four-lane loop runs the row: its counts are the same.
 template <class T, class Counts, bool Check>
 VEXA_TARGET bool vectorFormSse(int row, int maxIters)
 {
-    if (maxIters < 1)
+    const int64_t groups = fourLaneGroups();
+    const float* x = maxIters < 1 ? nullptr : fourLaneRowReals(groups);
+    if (!x)
         return fourLaneRow<typename T::Group>(row, maxIters);
     int columns = 0;
     int32_t* p = rowStorage(row, &columns);
     if (!p)
         return false;
-    const int64_t groups = fourLaneGroups();
     const int64_t writable = std::min<int64_t>(4 * groups, columns);
     const SlotPick<T> pick = pickSlots<T, Check>(Counts{});
-    float lane[4];
-    const float cy = startFourLanes(row, lane);
-    const float a = fourLaneAdvance();
-    alignas(64) float cx[PieceLanes];
+    const float cy = fourLaneImaginary(row);
     alignas(64) int32_t counts[PieceLanes];
     for (int64_t g0 = 0; g0 < groups; g0 += PieceGroups) {
         const int lanes = 4 * (int)std::min<int64_t>(PieceGroups, groups - g0);
-        for (int i = 0; i < lanes; i += 4)
-            for (int k = 0; k < 4; ++k) {
-                cx[i + k] = lane[k];
-                lane[k] = roundToFloat(lane[k] + a);
-            }
-        const int padded = roundUpToVectors<T::Lanes>(lanes);
-        std::fill(cx + lanes, cx + padded, INFINITY);  // outside from the start
-        pick.iterate(cx, lanes, cy, maxIters, counts);
+        pick.iterate(x + 4 * g0, lanes, cy, maxIters, counts);
         const int64_t keep = std::min<int64_t>(lanes, writable - 4 * g0);
         if (keep > 0)
             std::copy(counts, counts + keep, p + 4 * g0);
@@ -618,30 +603,21 @@ VEXA_TARGET bool vectorFormSse(int row, int maxIters)
 }
 
 // ModeFpuC: the real parts by repeated addition in double, as the scalar
-// loop, carried on from piece to piece of the row.
+// loop makes them; without room for them the scalar loop runs the row.
 template <class T, class Counts, bool Check>
 VEXA_TARGET bool vectorFormFpuC(int row, int maxIters)
 {
-    if (maxIters < 1)
-        return scalarDoubleForms()[0](row, maxIters);
     int columns = 0;
     int32_t* p = clippedRowStorage(row, &columns);
-    if (!p)
-        return false;
+    const double* x = maxIters < 1 || !p ? nullptr : doubleRowReals(columns);
+    if (!x)
+        return scalarDoubleForms()[0](row, maxIters);
     const SlotPick<T> pick = pickSlots<T, Check>(Counts{});
     const double y = (double)row * app.stepY + app.yMin;
-    double xRun = app.xMin;
-    alignas(64) double x[PieceLanes];
     alignas(64) int32_t counts[PieceLanes];
     for (int c0 = 0; c0 < columns; c0 += 4 * PieceGroups) {
         const int lanes = std::min(4 * PieceGroups, columns - c0);
-        for (int i = 0; i < lanes; ++i) {
-            x[i] = xRun;
-            xRun = xRun + app.stepX;
-        }
-        const int padded = roundUpToVectors<T::Lanes>(lanes);
-        std::fill(x + lanes, x + padded, INFINITY);  // escapes at once
-        pick.iterate(x, lanes, y, maxIters, counts);
+        pick.iterate(x + c0, lanes, y, maxIters, counts);
         std::copy(counts, counts + lanes, p + c0);
     }
     return true;

@@ -140,6 +140,20 @@ TEST_P(FormCounts, MatchesTheReferenceOnRowsOfSeveralPieces)
             expectReferenceCounts(kernel, views[v], width, {300});
 }
 
+// The rows of a view share their real parts, which each thread keeps from
+// row to row: a view that differs from the last in its start, its step or
+// its width alone, or one come back to, must get real parts of its own.
+TEST_P(FormCounts, ViewsDifferingInOneSettingGetTheirOwnRealParts)
+{
+    VEXA_FORM_OR_SKIP(kernel, GetParam());
+    static const View first = {"first", -1.5, 0.5, 0.0025, 300, {0}};
+    static const View moved = {"moved", -1.4, 0.5, 0.0025, 300, {0}};
+    static const View finer = {"finer", -1.4, 0.5, 0.002, 300, {0}};
+    for (const View* v : {&first, &moved, &finer, &first})
+        for (int width : {501, 33, 1100, 501})
+            expectReferenceCounts(kernel, *v, width, {300});
+}
+
 // However many vectors a form keeps in flight, each lane's arithmetic is
 // the same: every number it is built for gives the reference's counts, and
 // the one chosen here is one of them.
