@@ -65,14 +65,15 @@ inline int32_t toIntAsSse(float a)
     return a >= -2147483648.0f && a < 2147483648.0f ? (int32_t)std::nearbyint(a) : INT32_MIN;
 }
 
-// Where every four-lane form starts a row: the real parts of its first
-// group, and the imaginary part, each rounded to float; then the step from
-// one group to the next. The counts of every form rest on these bits.
+// The imaginary part of a four-lane form's row, rounded to float.
 inline float fourLaneImaginary(int row)
 {
     return roundToFloat((float)((double)row * app.stepY + app.yMin));
 }
 
+// Where every four-lane form starts a row: the real parts of its first
+// group, and the imaginary part, each rounded to float; then the step from
+// one group to the next. The counts of every form rest on these bits.
 inline float startFourLanes(int row, float lane[4])
 {
     const float xf = roundToFloat((float)app.xMin);

@@ -30,6 +30,8 @@ struct RowReals {
 template <class S>
 S* allocateReals(int64_t count)
 {
+    if (count < 0)
+        return nullptr;
     const size_t bytes = ((size_t)(count + RowRealsPadding) * sizeof(S) + 63) / 64 * 64;
     return static_cast<S*>(std::aligned_alloc(64, bytes));
 }
@@ -40,25 +42,23 @@ bool sameBits(const S* a, const S* b, int n)
     return std::memcmp(a, b, n * sizeof(S)) == 0;
 }
 
-// Whether r holds `count` values built from `first` and `step`; if not,
-// makes room for them, and false. Null values: no room to be had.
-template <class S>
-bool holds(RowReals<S>& r, const S* first, int lanes, S step, int64_t count)
+// The `count` real parts built from `first` and `step`: those r holds, or
+// new ones that `build` writes; null where no room can be had.
+template <class S, class Build>
+const S* keptReals(RowReals<S>& r, const S* first, int lanes, S step, int64_t count, Build build)
 {
     if (r.values && r.count == count && sameBits(r.first, first, lanes) && sameBits(&r.step, &step, 1))
-        return true;
-    r.values.reset();
-    r.count = -1;
-    if (count < 0)
-        return false;
+        return r.values.get();
     r.values.reset(allocateReals<S>(count));
+    r.count = -1;
     if (!r.values)
-        return false;
+        return nullptr;
+    build(r.values.get());
+    std::fill(r.values.get() + count, r.values.get() + count + RowRealsPadding, (S)INFINITY);
     std::memcpy(r.first, first, lanes * sizeof(S));
     r.step = step;
     r.count = count;
-    std::fill(r.values.get() + count, r.values.get() + count + RowRealsPadding, (S)INFINITY);
-    return false;
+    return r.values.get();
 }
 
 }  // namespace
@@ -67,34 +67,27 @@ const double* doubleRowReals(int columns)
 {
     thread_local RowReals<double> reals;
     const double first = app.xMin, step = app.stepX;
-    if (holds(reals, &first, 1, step, columns))
-        return reals.values.get();
-    double* x = reals.values.get();
-    if (!x)
-        return nullptr;
-    double run = first;
-    for (int i = 0; i < columns; ++i) {
-        x[i] = run;
-        run = run + step;
-    }
-    return x;
+    return keptReals(reals, &first, 1, step, columns, [&](double* x) {
+        double run = first;
+        for (int i = 0; i < columns; ++i) {
+            x[i] = run;
+            run = run + step;
+        }
+    });
 }
 
 const float* fourLaneRowReals(int64_t groups)
 {
     thread_local RowReals<float> reals;
-    float lane[4];
-    startFourLanes(0, lane);
+    float first[4];
+    startFourLanes(0, first);
     const float advance = fourLaneAdvance();
-    if (holds(reals, lane, 4, advance, 4 * groups))
-        return reals.values.get();
-    float* x = reals.values.get();
-    if (!x)
-        return nullptr;
-    for (int64_t g = 0; g < groups; ++g)
-        for (int k = 0; k < 4; ++k) {
-            x[4 * g + k] = lane[k];
-            lane[k] = roundToFloat(lane[k] + advance);
-        }
-    return x;
+    return keptReals(reals, first, 4, advance, 4 * groups, [&](float* x) {
+        float lane[4] = {first[0], first[1], first[2], first[3]};
+        for (int64_t g = 0; g < groups; ++g)
+            for (int k = 0; k < 4; ++k) {
+                x[4 * g + k] = lane[k];
+                lane[k] = roundToFloat(lane[k] + advance);
+            }
+    });
 }
