@@ -19,10 +19,11 @@ std::vector<FormRow> buildFormTable()
         {"kernelSse/avx512", ModeSse, FormAvx512, Avx512, 0, avx512.sse, avx512.sseCeiling, avx512.sseSlots},
         {"kernelSse/avx2", ModeSse, FormAvx2, FeatureAvx2, 0, avx2.sse, avx2.sseCeiling, avx2.sseSlots},
         {"kernelSse/neon", ModeSse, FormNeon, FeatureNeon, 0, neon.sse, neon.sseCeiling, neon.sseSlots},
-        // The checked loop counts with SSE2's integer lanes, as its ceiling does.
-        {"kernelSse/sse", ModeSse, FormPlain, FeatureSse, FeatureSse2, sse.sse, sse.sseCeiling, sse.sseSlots},
+        {"kernelSse/sse2", ModeSse, FormSse2, FeatureSse | FeatureSse2, 0, sse.sse, sse.sseCeiling, sse.sseSlots},
         {"kernelSse/vsx", ModeSse, FormVsx, FeatureVsx, 0, vsx.sse, vsx.sseCeiling, vsx.sseSlots},
         {"kernelSse/vx", ModeSse, FormVx, FeatureVx, 0, vx.sse, vx.sseCeiling, vx.sseSlots},
+        // The plain loop where SSE2 is missing; its check counts with SSE2's integer lanes.
+        {"kernelSse/sse", ModeSse, FormPlain, FeatureSse, FeatureSse2, sseLoopForms(), nullptr, {}},
         {"kernelSse/loop", ModeSse, FormPlain, FeatureNeon, 0, neonLoopForms(), nullptr, {}},
         {"kernelSse/portable", ModeSse, FormPortable, 0, 0, portableLoopForms(), nullptr, {}},
         {"kernelFpuAsm/x87", ModeFpuAsm, FormPlain, FeatureX87, 0, x87Forms(), nullptr, {}},

@@ -33,7 +33,8 @@ int fastestCandidate(int n, void (*run)(int candidate, void* context), void* con
 int leastTime(const double* seconds, int n);
 VectorForms avx512Forms();
 VectorForms avx2Forms();
-VectorForms sseForms();  // sse: the four-lane loop; fpuC: two SSE2 double lanes
+VectorForms sseForms();  // SSE2: four float lanes, two double lanes
+KernelPair sseLoopForms();  // the four-lane loop on SSE; its check counts with SSE2
 VectorForms neonForms();  // fpuC only on 64-bit ARM
 KernelPair neonLoopForms();  // the four-lane loop on NEON
 VectorForms vsxForms();
