@@ -19,6 +19,7 @@ struct Avx2Float {
     using Scalar = float;
     using Group = SseFloat;  // the four-lane loop's, to fall back on
     static constexpr int Lanes = 8;
+    static constexpr int StepsUnrolled = 4;
     VEXA_OP V load(const float* p) { return _mm256_load_ps(p); }
     VEXA_OP V splat(float a) { return _mm256_set1_ps(a); }
     VEXA_OP V add(V a, V b) { return _mm256_add_ps(a, b); }
@@ -55,6 +56,7 @@ struct Avx2Double {
     using I = __m256i;
     using Scalar = double;
     static constexpr int Lanes = 4;
+    static constexpr int StepsUnrolled = 4;
     VEXA_OP V load(const double* p) { return _mm256_load_pd(p); }
     VEXA_OP V splat(double a) { return _mm256_set1_pd(a); }
     VEXA_OP V add(V a, V b) { return _mm256_add_pd(a, b); }
