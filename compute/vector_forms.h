@@ -361,17 +361,25 @@ VEXA_INLINE bool allLong(const VectorSlots<T, Slots>& s, const ChunkQueue& q)
     return all;
 }
 
+// The next count down that working slots are handed over to: 12 go on in 8,
+// 8 in 6, then one fewer at a time. Halving instead stepped up to half the
+// slots idle beside the last few long vectors of a row.
+constexpr int fewerSlots(int slots)
+{
+    return slots > 8 ? 8 : slots > 6 ? 6 : slots > 4 ? 4 : slots - 1;
+}
+
 // Runs the slots, each slot that is done taking the next chunk, until every
-// chunk is done or none is left to take while half the slots or fewer still
-// work: those then go on in half as many slots (handOver), since idle slots
-// would still be stepped and a row often ends on a few vectors that stay
-// inside to the limit.
+// chunk is done or none is left to take while no more slots than the next
+// count down still work: those then go on in that many (handOver), since
+// idle slots would still be stepped and a row often ends on a few vectors
+// that stay inside to the limit.
 template <class T, int Slots, bool Check, bool Settled>
 VEXA_INLINE void runSlots(VectorSlots<T, Slots>& s, const typename T::Scalar* cx, ChunkQueue& q,
                           typename T::Scalar cyValue, int maxIters, int32_t* out)
 {
     const typename T::V cy = T::splat(cyValue);
-    while (q.working > 0 && !(Slots > 1 && q.next >= q.chunks && q.working <= Slots / 2 && allLong(s, q))) {
+    while (q.working > 0 && !(Slots > 1 && q.next >= q.chunks && q.working <= fewerSlots(Slots) && allLong(s, q))) {
         const int steps = stepsAhead(s, q.chunks, maxIters);
         static_assert(stepsUnrolled<T> == 4 || stepsUnrolled<T> == Stride, "a pragma for each");
         if (steps != Stride) {
@@ -423,9 +431,9 @@ VEXA_INLINE void handOver(const VectorSlots<T, Slots>& s, const typename T::Scal
 {
     if constexpr (Slots > 1) {
         if (q.working > 0) {
-            VectorSlots<T, Slots / 2> h;
+            VectorSlots<T, fewerSlots(Slots)> h;
             moveWorkingSlots(s, h, q.chunks, cx, T::splat(cyValue));
-            goOn<T, Slots / 2, Check, Settled>(&h, cx, q, cyValue, maxIters, out);
+            goOn<T, fewerSlots(Slots), Check, Settled>(&h, cx, q, cyValue, maxIters, out);
         }
     }
 }
