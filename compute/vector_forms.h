@@ -510,11 +510,11 @@ struct SlotPick {
 // repeat, escape late and escape at once, in settled and unsettled chunks.
 // The second is a stretch of the boundary seen close up, as most exploring
 // is: every lane escapes late, each at its own count. It runs twice, so that
-// the two weigh about alike: once, it took a third of the time, and the
-// AVX-512 double form chose 6 vectors on an AMD EPYC where 8 ran 3 % faster
-// on the start-up view and 7 % close up. Timed on the first alone, forms
-// chose fewer vectors than both views run fastest with. The limit is the
-// lowest at which lanes inside the set still run long beside the others.
+// the two weigh about alike. Timed on the first alone, forms chose fewer
+// vectors than both views run fastest with; with the first at limit 256 and
+// the second once, taking a third of the time, the AVX-512 double form still
+// chose 6 vectors on an AMD EPYC where 8 ran 3 % faster on the start-up view
+// and 7 % close up.
 constexpr int SampleLanes = 512, SampleLimit = 512;
 
 struct SampleRow {
