@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "bench/bench.h"
 #include "compute/compute.h"
 #include "reference.h"
 #include "state/app_state.h"
@@ -52,6 +53,23 @@ void doubleOrbit(double cx, double cy, int steps, double* zrOut, double* ziOut)
     *ziOut = zi;
 }
 
+// A stand-in ceiling run of 4 lanes on a clock of nanoseconds: each step
+// of a pass takes a microsecond, twice that when the pass starts within
+// the slow spell [slowFrom, slowUntil).
+int64_t clockNs = 0, slowFrom = 0, slowUntil = 0;
+
+bool readClock(int64_t* now)
+{
+    *now = clockNs;
+    return true;
+}
+
+int standInRun(int, int64_t steps, double, double, CeilingEnd*)
+{
+    clockNs += steps * (clockNs >= slowFrom && clockNs < slowUntil ? 2000 : 1000);
+    return 4;
+}
+
 }  // namespace
 
 TEST(Ceiling, EachVectorRunsTheFormStepAndCountsEveryStep)
@@ -84,4 +102,33 @@ TEST(Ceiling, EachVectorRunsTheFormStepAndCountsEveryStep)
     }
     if (tried == 0)
         GTEST_SKIP() << "this processor runs no vector form of this build";
+}
+
+// Every number of vectors runs a step in the same time here, so the most
+// vectors give the ceiling: 4 lanes each a microsecond. A spell of a fifth of
+// the measurement at half speed, wherever it falls, must not lower it.
+TEST(Ceiling, ASlowSpellWhileMeasuringLeavesTheCeilingAsItIs)
+{
+    const BenchmarkSources saved = benchmarkSources;
+    const int64_t savedFrequency = app.counterFrequency;
+    benchmarkSources.counterRead = readClock;
+    app.counterFrequency = 1000000000;
+    const int most = CeilingVectors.back();
+    clockNs = slowFrom = slowUntil = 0;
+    const Ceiling calm = measureCeiling(standInRun);
+    const int64_t total = clockNs;
+    EXPECT_EQ(calm.vectors, most);
+    EXPECT_EQ(calm.lanes, 4);
+    EXPECT_DOUBLE_EQ(calm.megaItersPerSecond, 4.0 * most);
+    for (int64_t from = 0; from < total; from += total / 25) {
+        SCOPED_TRACE("slow from " + std::to_string(from) + " of " + std::to_string(total) + " ns");
+        clockNs = 0;
+        slowFrom = from;
+        slowUntil = from + total / 5;
+        const Ceiling c = measureCeiling(standInRun);
+        EXPECT_EQ(c.vectors, most);
+        EXPECT_DOUBLE_EQ(c.megaItersPerSecond, 4.0 * most);
+    }
+    benchmarkSources = saved;
+    app.counterFrequency = savedFrequency;
 }
