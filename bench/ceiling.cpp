@@ -82,10 +82,10 @@ double megaItersPerSecond(const CeilingPasses& p)
 
 }  // namespace
 
-// The numbers of vectors take turns at their passes, so that a spell in
-// which the machine runs slower, as a shared or virtual one may, costs each
-// number a pass or two, not every pass of one number, which then read low
-// and could lose to a smaller number.
+// The numbers of vectors take turns at their passes, so that a short spell
+// in which the machine runs slower, as a shared or virtual one may, costs
+// each number a pass or two, not every pass of one number, which then read
+// low and could lose to a smaller number.
 Ceiling measureCeiling(CeilingRun run)
 {
     std::vector<CeilingPasses> all;
